@@ -1,0 +1,7 @@
+#include "board/position.h"
+
+namespace zekora {
+
+SearchStackEntry searchStack[MaxPly];
+
+} // namespace zekora
