@@ -1,0 +1,7 @@
+#include "search/timeman.h"
+
+namespace zekora {
+
+SearchLimits limits;
+
+}  // namespace zekora

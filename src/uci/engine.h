@@ -1,0 +1,8 @@
+// Start-up: builds every table of the engine once, in dependency order.
+#pragma once
+
+namespace zekora {
+
+void initEngine();
+
+}  // namespace zekora

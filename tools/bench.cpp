@@ -1,0 +1,12 @@
+#include <cstdio>
+
+#include "tools/commands.h"
+
+namespace zekora::tool {
+
+int benchCommand(int, char**) {
+    std::printf("not built yet\n");
+    return 1;
+}
+
+}  // namespace zekora::tool
