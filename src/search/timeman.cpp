@@ -1,7 +1,124 @@
 #include "search/timeman.h"
 
+#include <algorithm>
+#include <ctime>
+
+#include "board/types.h"
+
 namespace zekora {
 
-SearchLimits limits;
+void pollCommand(); // the console's poll: executes at most one waiting command line
 
-}  // namespace zekora
+SearchLimits limits;
+int32_t limitMode;
+int32_t lowTime;
+int32_t hardLimitMs;
+int32_t targetMs;
+double timeFactor = 1.0;
+uint64_t nodeCount;
+uint8_t searchGeneration;
+int32_t iterationDepth;
+int32_t softStopArmed;
+SearchClock searchClock;
+std::jmp_buf abortPoint;
+
+namespace {
+
+constexpr int DefaultMovesToGo = 35;
+constexpr double BudgetShare = 0.9;     // of clock and increment, spread over the moves to go
+constexpr double HardLimitShare = 0.25; // of the clock, before the iteration factor
+constexpr double MaxClockShare = 0.5;   // no move may take more than this share of the clock
+constexpr int64_t LowTimeMs = 1000;
+// Iterations end at 255 plies: the search stack has one entry per ply.
+constexpr int DeepestIteration = MaxPly;
+
+// Milliseconds of the side to move's clock; no single move may use more than half of it.
+double clockCapMs;
+
+int32_t chooseLimitMode() {
+    if (limits.depth) return ModeDepth;
+    if (limits.infinite) return ModeInfinite;
+    if (limits.mate) return ModeMate;
+    if (limits.nodeLimit) return ModeNodes;
+    if (limits.ponder) return ModePonder;
+    if (limits.moveTime) return ModeMoveTime;
+    return ModeClock;
+}
+
+bool exceeded(double limitMs) { return searchClock.wallElapsed > limitMs / 1000.0; }
+
+} // namespace
+
+// The limit rules in order; the first that applies decides.
+bool searchLimitReached() {
+    if (iterationDepth / 2 == DeepestIteration) return true;
+    if (limitMode & ModeInfinite) return false;
+    if ((limitMode & ModeDepth) && iterationDepth > 2 * int(limits.depth)) return true;
+    if ((limitMode & ModeNodes) && nodeCount > limits.nodeLimit) return true;
+    // A mate in N needs at most 2N plies: search like "go depth 2N". The driver ends the
+    // search earlier as soon as it finds a mate.
+    if ((limitMode & ModeMate) && iterationDepth > 4 * int(limits.mate)) return true;
+    if (limits.ponderhitReceived) return true;
+    if (!limits.ponder && (limitMode & ModeClock) &&
+        exceeded(std::min(hardLimitMs * timeFactor, clockCapMs)))
+        return true;
+    if (limitMode & ModeMoveTime) {
+        const double moveTimeMs = int32_t(limits.moveTime);
+        // The factor may end a movetime search early but never stretch it past movetime.
+        if (exceeded(moveTimeMs)) return true;
+        if (exceeded(moveTimeMs * std::min(timeFactor, 1.0))) return softStopArmed != 0;
+    }
+    if (!limits.ponder && (limitMode & ModeClock) && exceeded(targetMs * timeFactor) &&
+        softStopArmed)
+        return true;
+    return false;
+}
+
+double readWallClock() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const int64_t ms = int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    return double(ms) / 1000.0;
+}
+
+void updateClock() {
+    searchClock.wallNow = readWallClock();
+    searchClock.wallElapsed = searchClock.wallNow - searchClock.wallStart;
+}
+
+void startClock() {
+    searchClock.wallStart = searchClock.wallNow = readWallClock();
+    searchClock.wallElapsed = 0;
+}
+
+void allocateTime(int sideToMove) {
+    const double t = double(sideToMove == White ? limits.whiteTime : limits.blackTime);
+    const double i = double(sideToMove == White ? limits.whiteIncrement : limits.blackIncrement);
+    const double m = limits.movesToGo ? limits.movesToGo : DefaultMovesToGo;
+    lowTime = (t <= LowTimeMs && i == 0) ? 1 : 0;
+    hardLimitMs = int32_t(t * HardLimitShare);
+    timeFactor = 1.0;
+    // The increment is spread over the moves to go like the clock time, not added whole.
+    targetMs = int32_t(i * BudgetShare / m) + int32_t(t * BudgetShare / m);
+    clockCapMs = t * MaxClockShare;
+}
+
+void prepareSearch(int sideToMove) {
+    limitMode = chooseLimitMode();
+    allocateTime(sideToMove);
+    nodeCount = 0;
+    iterationDepth = 0;
+    ++searchGeneration; // wraps at 256
+}
+
+void timeCheck() {
+    updateClock();
+    if (iterationDepth <= 2) return; // the first iteration always finishes: a result exists
+    const bool stop = searchLimitReached();
+    if (!stop) pollCommand();
+    if (stop || limits.stopRequested) abandonSearch();
+}
+
+[[noreturn]] void abandonSearch() { std::longjmp(abortPoint, 1); }
+
+} // namespace zekora
