@@ -43,6 +43,7 @@ extern TranspositionTable transpositionTable;
 
 constexpr int MinHashMegabytes = 1;
 constexpr int MaxHashMegabytes = 2048;
+constexpr int DefaultHashMegabytes = 64;
 
 // Allocates a zero-filled table of the largest power of two megabytes not above the request
 // (clamped to 1..2048). When the allocation fails the size is halved until it succeeds.

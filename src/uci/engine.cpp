@@ -2,6 +2,7 @@
 
 #include "board/attacks.h"
 #include "eval/psqt.h"
+#include "search/tt.h"
 
 namespace zekora {
 
@@ -10,6 +11,8 @@ void initEngine() {
     initLineTables();
     initMagics();
     buildPieceSquareTables();
+    resizeTable(DefaultHashMegabytes);
+    clearTable();
 }
 
 }  // namespace zekora
