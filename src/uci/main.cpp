@@ -1,1 +1,13 @@
-int main() { return 0; }
+// The engine program: one command loop over standard input until "quit" or end of input.
+#include "uci/console.h"
+#include "uci/engine.h"
+
+int main() {
+    zekora::initConsole();
+    zekora::initEngine();
+    // While idle the engine sleeps in the wait; only a running search polls.
+    for (;;) {
+        zekora::waitForInput();
+        zekora::pollCommand();
+    }
+}

@@ -1,0 +1,149 @@
+#include "uci/console.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+#include "search/timeman.h"
+#include "uci/uci.h"
+
+namespace zekora {
+
+bool stdinIsConsole = false;
+
+namespace {
+
+constexpr int InputDescriptor = 0;
+constexpr int BlockUntilReady = -1;
+constexpr int DoNotWait = 0;
+constexpr size_t ChunkSize = 4096;
+// Large enough for the longest info line, so each line reaches the interface in one write.
+constexpr size_t OutputBufferSize = 16384;
+
+// Input is read from the descriptor directly, never through stdio: bytes that stdio had read
+// ahead would be invisible to the next poll of the descriptor, and a command could wait
+// unanswered. Bytes read but not yet taken into a line wait here.
+char chunk[ChunkSize];
+size_t chunkPos = 0;
+size_t chunkEnd = 0;
+
+// The line being assembled from the chunks.
+char pendingLine[LineBufferSize];
+size_t pendingLength = 0;
+bool lineComplete = false;
+bool endOfInput = false;
+
+char outputBuffer[OutputBufferSize];
+
+// Takes buffered bytes into the pending line up to the end of a line. Characters beyond
+// MaxLineLength are dropped, so an overlong line is cut, and its rest never becomes a line.
+void assembleLine() {
+    while (!lineComplete && chunkPos < chunkEnd) {
+        char c = chunk[chunkPos++];
+        if (c == '\n')
+            lineComplete = true;
+        else if (pendingLength < MaxLineLength)
+            pendingLine[pendingLength++] = c;
+    }
+}
+
+// One read of whatever is waiting on the descriptor, after waiting up to timeoutMs for it.
+void readInput(int timeoutMs) {
+    if (endOfInput || chunkPos < chunkEnd) return;
+    pollfd request{InputDescriptor, POLLIN, 0};
+    int ready = poll(&request, 1, timeoutMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) return;
+    // A failed poll falls through to the read, which then meets the input or its end.
+    ssize_t count = read(InputDescriptor, chunk, ChunkSize);
+    if (count > 0) {
+        chunkPos = 0;
+        chunkEnd = size_t(count);
+        return;
+    }
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    endOfInput = true;
+    // A last line without its newline is still a command.
+    if (pendingLength > 0) lineComplete = true;
+}
+
+// Copies the waiting line out and forgets it, so that it is never handed out twice.
+// False when no line is left because input has ended.
+bool takeLine(char* line) {
+    if (!lineComplete) return false;
+    size_t length = pendingLength;
+    // Interfaces written for another platform end their lines with "\r\n".
+    if (length > 0 && pendingLine[length - 1] == '\r') --length;
+    std::memcpy(line, pendingLine, length);
+    line[length] = '\0';
+    pendingLength = 0;
+    lineComplete = false;
+    return true;
+}
+
+// Input has ended: nobody can send "stop" or "quit" any more. A search with limits of its
+// own runs to its end so that a scripted session still gets its answer; one that only
+// "stop" could end is stopped. Outside a search the process ends.
+void handleEndOfInput() {
+    if (!searchRunning) std::exit(EXIT_SUCCESS);
+    if (limits.infinite || limits.ponder) limits.stopRequested = 1;
+}
+
+} // namespace
+
+void initConsole() {
+    stdinIsConsole = isatty(InputDescriptor) != 0;
+    // Flushed at every newline, so an interface reading a pipe sees each line when it is
+    // complete, and never half an info line.
+    std::setvbuf(stdout, outputBuffer, _IOLBF, sizeof outputBuffer);
+}
+
+bool inputAvailable() {
+    assembleLine();
+    if (!lineComplete) {
+        readInput(DoNotWait);
+        assembleLine();
+    }
+    return lineComplete || endOfInput;
+}
+
+void waitForInput() {
+    while (!inputAvailable()) readInput(BlockUntilReady);
+}
+
+void pollCommand() {
+    static char line[LineBufferSize];
+    if (!inputAvailable()) return;
+    if (takeLine(line))
+        dispatchCommand(line);
+    else
+        handleEndOfInput();
+}
+
+void sendText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
+}
+
+void waitForPonderEnd() {
+    static char line[LineBufferSize];
+    if (!limits.ponder || limits.stopRequested || limits.ponderhitReceived || limits.infinite)
+        return;
+    for (;;) {
+        waitForInput();
+        // With input ended no release can come; the move is reported and the idle loop ends.
+        if (!takeLine(line)) return;
+        if (!std::strcmp(line, "ponderhit") || !std::strcmp(line, "stop")) return;
+        if (!std::strcmp(line, "quit")) std::exit(EXIT_SUCCESS);
+        // Every "isready" must be answered, or the interface hangs waiting for it.
+        if (!std::strcmp(line, "isready")) sendText("readyok\n");
+    }
+}
+
+} // namespace zekora

@@ -1,0 +1,177 @@
+#include "uci/uci.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "search/timeman.h"
+#include "uci/console.h"
+
+#ifndef ZEKORA_BUILD_TAG
+#error "ZEKORA_BUILD_TAG must name the build (SP64o, SP64n, SP32o or SP32n)"
+#endif
+
+namespace zekora {
+
+int32_t hashMegabytes = 64;
+int32_t trafficLimit = TrafficNormal;
+int32_t trafficDepthHalfPlies = 20;
+bool searchRunning = false;
+
+namespace {
+
+constexpr const char* ProductName = "Zeko";
+constexpr const char* Version = "1.0 Beta";
+constexpr const char* AuthorCredit = "the Zekora developers";
+
+constexpr const char* OptionLines[] = {
+    "option name Hash type spin default 64 min 1 max 2048 \n",
+    "option name Traffic Limit type combo default Normal var Ultrafast var Fast var Normal "
+    "var Analyse var Ignore \n",
+    "option name Traffic Depth type spin default 10 min 0 max 255 \n",
+};
+
+// Searched in this order, each one found overwriting the last.
+struct TrafficLimitText {
+    const char* text;
+    int32_t code;
+};
+constexpr TrafficLimitText TrafficLimitTexts[] = {
+    {"Traffic Limit value Normal", TrafficNormal},
+    {"Traffic Limit value Ultrafast", TrafficUltrafast},
+    {"Traffic Limit value Fast", TrafficFast},
+    {"Traffic Limit value Analyse", TrafficAnalyse},
+    {"Traffic Limit value Ignore", TrafficIgnore},
+};
+
+// The number written one character after `key` (normally a blank) wherever `key` appears in
+// the line, read like strtoll: leading blanks, a sign, digits. 0 when the key is missing.
+// A key at the very end of the line reads as 0 instead of reading past the line.
+long long numberAfter(const char* line, const char* key) {
+    const char* found = std::strstr(line, key);
+    if (!found) return 0;
+    const char* text = found + std::strlen(key);
+    if (*text) ++text;
+    return std::strtoll(text, nullptr, 10);
+}
+
+// Out-of-range option values saturate rather than wrap; the users of the value clamp it.
+int32_t saturate32(long long value) {
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return int32_t(value);
+}
+
+void commandUci(const char*) {
+    sendText("%s", buildIdText());
+    for (const char* option : OptionLines) sendText("%s", option);
+    sendText("uciok\n");
+}
+
+void commandIsReady(const char*) { sendText("readyok\n"); }
+
+// A new game keeps everything: the table, the history and the position stay as they are.
+void commandNewGame(const char*) {}
+
+void commandPosition(const char* line) {
+    (void)line; // POSITION SETUP: not wired yet; the whole line goes to position setup.
+}
+
+void commandGo(const char* line) {
+    // A second search started from inside the first would take over the first one's abort
+    // point; such a "go" is ignored.
+    if (searchRunning) return;
+    parseGo(line);
+    // SEARCH: not wired yet; the limits are prepared and the driver runs here.
+}
+
+void commandPonderHit(const char*) {
+    limits.ponderhitReceived = 1;
+    // SEARCH CLOCK: not wired yet; the clock restarts here.
+}
+
+void commandStop(const char*) { limits.stopRequested = 1; }
+
+void commandQuit(const char*) { std::exit(EXIT_SUCCESS); }
+
+void commandSetOption(const char* line) { applySetOption(line); }
+
+void commandDebugFen(const char* line) {
+    (void)line; // POSITION SETUP: not wired yet; sets up the built-in debug text, which is empty.
+}
+
+struct Command {
+    const char* word;
+    bool exact; // the whole line must be the word; otherwise the line need only begin with it
+    void (*action)(const char* line);
+};
+
+constexpr Command Commands[] = {
+    {"uci", true, commandUci},
+    {"isready", true, commandIsReady},
+    {"ucinewgame", true, commandNewGame},
+    {"position", false, commandPosition},
+    {"go", false, commandGo},
+    {"ponderhit", true, commandPonderHit},
+    {"stop", true, commandStop},
+    {"quit", true, commandQuit},
+    {"setoption", false, commandSetOption},
+    {"debugFen", false, commandDebugFen},
+};
+
+bool matches(const char* line, const Command& command) {
+    if (command.exact) return std::strcmp(line, command.word) == 0;
+    return std::strncmp(line, command.word, std::strlen(command.word)) == 0;
+}
+
+} // namespace
+
+// No line can match two commands, so dispatch ends at the first match. That also keeps a
+// line from being looked at again after a search, when a command polled inside the search
+// has already reused the input buffer.
+void dispatchCommand(const char* line) {
+    for (const Command& command : Commands)
+        if (matches(line, command)) {
+            command.action(line);
+            return;
+        }
+}
+
+const char* buildIdText() {
+    static char text[256];
+    std::snprintf(text, sizeof text, "id name %s %s %s \nid author %s \n", ProductName,
+                  ZEKORA_BUILD_TAG, Version, AuthorCredit);
+    return text;
+}
+
+void applySetOption(const char* line) {
+    if (std::strstr(line, "Hash value")) {
+        hashMegabytes = saturate32(numberAfter(line, "Hash value"));
+        // TRANSPOSITION TABLE: not wired yet; the table is resized and cleared here.
+    }
+    for (const TrafficLimitText& entry : TrafficLimitTexts)
+        if (std::strstr(line, entry.text)) trafficLimit = entry.code;
+    if (std::strstr(line, "Traffic Depth value"))
+        trafficDepthHalfPlies =
+            saturate32(2LL * saturate32(numberAfter(line, "Traffic Depth value")));
+}
+
+void parseGo(const char* line) {
+    limits = SearchLimits{};
+    // "searchmoves" is accepted and its list ignored: the search always considers every
+    // legal move.
+    if (std::strstr(line, "ponder")) limits.ponder = 1;
+    if (std::strstr(line, "infinite")) limits.infinite = 1;
+    limits.depth = uint16_t(numberAfter(line, "depth"));
+    limits.mate = int16_t(numberAfter(line, "mate"));
+    limits.whiteTime = numberAfter(line, "wtime");
+    limits.blackTime = numberAfter(line, "btime");
+    limits.whiteIncrement = numberAfter(line, "winc");
+    limits.blackIncrement = numberAfter(line, "binc");
+    limits.nodeLimit = uint64_t(numberAfter(line, "nodes"));
+    limits.moveTime = numberAfter(line, "movetime");
+    limits.movesToGo = uint16_t(numberAfter(line, "movestogo"));
+}
+
+} // namespace zekora
