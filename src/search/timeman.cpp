@@ -4,10 +4,9 @@
 #include <ctime>
 
 #include "board/types.h"
+#include "uci/console.h"
 
 namespace zekora {
-
-void pollCommand(); // the console's poll: executes at most one waiting command line
 
 SearchLimits limits;
 int32_t limitMode;
@@ -20,6 +19,7 @@ uint8_t searchGeneration;
 int32_t iterationDepth;
 int32_t softStopArmed;
 SearchClock searchClock;
+bool inputPolling = true;
 std::jmp_buf abortPoint;
 
 namespace {
@@ -115,7 +115,7 @@ void timeCheck() {
     updateClock();
     if (iterationDepth <= 2) return; // the first iteration always finishes: a result exists
     const bool stop = searchLimitReached();
-    if (!stop) pollCommand();
+    if (!stop && inputPolling) pollCommand();
     if (stop || limits.stopRequested) abandonSearch();
 }
 

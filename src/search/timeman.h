@@ -76,6 +76,9 @@ void allocateTime(int sideToMove);
 // Ends the search by a jump to the driver's abort point when a limit is reached or "stop" has
 // arrived; otherwise polls one command line and returns. Never interrupts the first iteration.
 void timeCheck();
+// Off for searches that are not driven by the interface (bench): the time check then reads no
+// commands.
+extern bool inputPolling;
 // The stop rules of the time check on the clock as last read; true means the search must end.
 bool searchLimitReached();
 

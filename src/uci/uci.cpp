@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "search/timeman.h"
+#include "search/tt.h"
 #include "uci/console.h"
 
 #ifndef ZEKORA_BUILD_TAG
@@ -88,7 +89,7 @@ void commandGo(const char* line) {
 
 void commandPonderHit(const char*) {
     limits.ponderhitReceived = 1;
-    // SEARCH CLOCK: not wired yet; the clock restarts here.
+    startClock();
 }
 
 void commandStop(const char*) { limits.stopRequested = 1; }
@@ -148,7 +149,8 @@ const char* buildIdText() {
 void applySetOption(const char* line) {
     if (std::strstr(line, "Hash value")) {
         hashMegabytes = saturate32(numberAfter(line, "Hash value"));
-        // TRANSPOSITION TABLE: not wired yet; the table is resized and cleared here.
+        resizeTable(hashMegabytes);
+        clearTable();
     }
     for (const TrafficLimitText& entry : TrafficLimitTexts)
         if (std::strstr(line, entry.text)) trafficLimit = entry.code;
