@@ -1,0 +1,222 @@
+#include "search/timeman.h"
+
+#include <gtest/gtest.h>
+
+#include "board/types.h"
+
+using namespace zekora;
+
+namespace {
+
+// Prepares a search from the given "go" parameters and puts it after `plies` finished
+// iterations, `seconds` into the search.
+struct TimeLimits : ::testing::Test {
+    // The "go" parameters are given as field settings, e.g. go([](auto& l) { l.depth = 3; }).
+    template <typename Fill>
+    void go(Fill fill, int side = White) {
+        limits = SearchLimits{};
+        fill(limits);
+        prepareSearch(side);
+    }
+    bool stopsAt(int plies, double seconds, double factor = 1.0, bool armed = true) {
+        iterationDepth = 2 * (plies + 1);
+        searchClock.wallElapsed = seconds;
+        timeFactor = factor;
+        softStopArmed = armed;
+        return searchLimitReached();
+    }
+    void TearDown() override { limits = SearchLimits{}; }
+};
+
+TEST_F(TimeLimits, BudgetSpreadsClockAndIncrementOverTheMovesToGo) {
+    go([](auto& l) { l.whiteTime = 100000; });
+    EXPECT_EQ(targetMs, 2571);
+    EXPECT_EQ(hardLimitMs, 25000);
+    EXPECT_EQ(lowTime, 0);
+    EXPECT_EQ(timeFactor, 1.0);
+
+    go([](auto& l) {
+        l.whiteTime = 10000;
+        l.whiteIncrement = 1000;
+    });
+    EXPECT_EQ(targetMs, 25 + 257);
+
+    go([](auto& l) { l.whiteTime = 800; });
+    EXPECT_EQ(lowTime, 1);
+    go([](auto& l) {
+        l.whiteTime = 800;
+        l.whiteIncrement = 10;
+    });
+    EXPECT_EQ(lowTime, 0);
+
+    // Black to move reads Black's clock; movestogo replaces the 35 moves.
+    go(
+        [](auto& l) {
+            l.whiteTime = 100000;
+            l.blackTime = 20000;
+            l.blackIncrement = 500;
+            l.movesToGo = 10;
+        },
+        Black);
+    EXPECT_EQ(targetMs, 45 + 1800);
+    EXPECT_EQ(hardLimitMs, 5000);
+}
+
+TEST_F(TimeLimits, ModeIsTheFirstLimitGivenInFixedOrder) {
+    go([](auto& l) {
+        l.ponder = 1;
+        l.infinite = 1;
+        l.depth = 4;
+        l.nodeLimit = 10;
+        l.moveTime = 5;
+        l.mate = 2;
+    });
+    EXPECT_EQ(limitMode, ModeDepth);
+    go([](auto& l) {
+        l.ponder = 1;
+        l.infinite = 1;
+        l.nodeLimit = 10;
+        l.moveTime = 5;
+        l.mate = 2;
+    });
+    EXPECT_EQ(limitMode, ModeInfinite);
+    go([](auto& l) {
+        l.ponder = 1;
+        l.nodeLimit = 10;
+        l.moveTime = 5;
+        l.mate = 2;
+    });
+    EXPECT_EQ(limitMode, ModeMate);
+    go([](auto& l) {
+        l.ponder = 1;
+        l.nodeLimit = 10;
+        l.moveTime = 5;
+    });
+    EXPECT_EQ(limitMode, ModeNodes);
+    go([](auto& l) {
+        l.ponder = 1;
+        l.whiteTime = 1000;
+        l.moveTime = 5;
+    });
+    EXPECT_EQ(limitMode, ModePonder);
+    go([](auto& l) {
+        l.whiteTime = 1000;
+        l.moveTime = 5;
+    });
+    EXPECT_EQ(limitMode, ModeMoveTime);
+    go([](auto& l) { l.whiteTime = 1000; });
+    EXPECT_EQ(limitMode, ModeClock);
+}
+
+TEST_F(TimeLimits, EveryGoStartsANewGenerationAndResetsTheCounters) {
+    searchGeneration = 255;
+    nodeCount = 12345;
+    iterationDepth = 40;
+    go([](auto& l) { l.depth = 1; });
+    EXPECT_EQ(searchGeneration, 0);
+    EXPECT_EQ(nodeCount, 0u);
+    EXPECT_EQ(iterationDepth, 0);
+    go([](auto& l) { l.depth = 1; });
+    EXPECT_EQ(searchGeneration, 1);
+}
+
+TEST_F(TimeLimits, DepthNodesAndMateSearchesEndAtTheirCount) {
+    go([](auto& l) { l.depth = 3; });
+    EXPECT_FALSE(stopsAt(2, 1e6));
+    EXPECT_TRUE(stopsAt(3, 0));
+
+    go([](auto& l) { l.nodeLimit = 5000; });
+    nodeCount = 5000;
+    EXPECT_FALSE(stopsAt(1, 1e6));
+    nodeCount = 5001;
+    EXPECT_TRUE(stopsAt(1, 0));
+
+    // A mate in 3 needs at most 6 plies: searched like "go depth 6", not one iteration.
+    go([](auto& l) { l.mate = 3; });
+    EXPECT_FALSE(stopsAt(1, 1e6));
+    EXPECT_FALSE(stopsAt(5, 1e6));
+    EXPECT_TRUE(stopsAt(6, 0));
+}
+
+TEST_F(TimeLimits, InfiniteAndPonderSearchesIgnoreTheClock) {
+    go([](auto& l) {
+        l.infinite = 1;
+        l.whiteTime = 1;
+    });
+    EXPECT_FALSE(stopsAt(100, 1e6, 4.0));
+    EXPECT_TRUE(stopsAt(255, 0)); // the deepest iteration is done
+
+    go([](auto& l) {
+        l.ponder = 1;
+        l.whiteTime = 1000;
+        l.blackTime = 1000;
+    });
+    EXPECT_FALSE(stopsAt(30, 1e6, 4.0));
+    limits.ponderhitReceived = 1;
+    EXPECT_TRUE(stopsAt(30, 0));
+}
+
+TEST_F(TimeLimits, HardLimitStretchesWithTheFactorButNeverPastHalfTheClock) {
+    go([](auto& l) { l.whiteTime = 10000; }); // hard 2500 ms
+    EXPECT_FALSE(stopsAt(5, 2.4, 1.0, false));
+    EXPECT_TRUE(stopsAt(5, 2.6, 1.0, false));
+    EXPECT_TRUE(stopsAt(5, 1.3, 0.5, false));
+    // Factor 4 would allow the whole clock; half of it is the most one move may use.
+    EXPECT_FALSE(stopsAt(5, 4.9, 4.0, false));
+    EXPECT_TRUE(stopsAt(5, 5.1, 4.0, false));
+}
+
+TEST_F(TimeLimits, TargetEndsTheSearchOnlyWhenArmed) {
+    go([](auto& l) { l.whiteTime = 100000; }); // target 2571 ms
+    EXPECT_FALSE(stopsAt(5, 2.5, 1.0, true));
+    EXPECT_TRUE(stopsAt(5, 2.6, 1.0, true));
+    EXPECT_FALSE(stopsAt(5, 2.6, 1.0, false));
+    EXPECT_FALSE(stopsAt(5, 5.0, 2.0, true));
+    EXPECT_TRUE(stopsAt(5, 5.2, 2.0, true));
+}
+
+TEST_F(TimeLimits, MoveTimeMayBeShortenedButNeverStretched) {
+    go([](auto& l) { l.moveTime = 1000; });
+    EXPECT_EQ(lowTime, 1); // no clock given
+    EXPECT_FALSE(stopsAt(5, 0.99, 4.0, true));
+    EXPECT_TRUE(stopsAt(5, 1.01, 4.0, true));
+    EXPECT_TRUE(stopsAt(5, 1.01, 4.0, false)); // even inside an iteration
+    EXPECT_TRUE(stopsAt(5, 0.6, 0.5, true));
+    EXPECT_FALSE(stopsAt(5, 0.6, 0.5, false));
+}
+
+TEST_F(TimeLimits, NegativeTimesEndTheSearchAfterTheFirstIteration) {
+    go([](auto& l) {
+        l.whiteTime = -500;
+        l.whiteIncrement = -10;
+    });
+    EXPECT_TRUE(stopsAt(1, 0, 1.0, false));
+}
+
+TEST_F(TimeLimits, TimeCheckLeavesTheFirstIterationAloneAndJumpsOutLater) {
+    go([](auto& l) { l.depth = 1; });
+    limits.stopRequested = 1;
+    startClock();
+    iterationDepth = 2;
+    timeCheck(); // returns: the first iteration always finishes
+
+    iterationDepth = 4;
+    volatile bool jumped = false;
+    if (setjmp(abortPoint) == 0)
+        timeCheck();
+    else
+        jumped = true;
+    EXPECT_TRUE(jumped);
+}
+
+TEST_F(TimeLimits, ClockCountsWholeMillisecondsInSeconds) {
+    startClock();
+    EXPECT_EQ(searchClock.wallElapsed, 0);
+    EXPECT_EQ(searchClock.wallStart, searchClock.wallNow);
+    const double ms = searchClock.wallStart * 1000;
+    EXPECT_NEAR(ms, double(int64_t(ms + 0.5)), 1e-3);
+    updateClock();
+    EXPECT_GE(searchClock.wallElapsed, 0);
+}
+
+} // namespace
