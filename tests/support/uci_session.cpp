@@ -1,0 +1,281 @@
+#include "support/uci_session.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace zekora::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int millisUntil(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
+    return left < 0 ? 0 : int(left);
+}
+
+void closeDescriptor(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+// Reads what is waiting on fd into text; closes fd at the end of its stream.
+// True when anything happened (data or end).
+bool takeAvailable(int& fd, std::string& text) {
+    char buffer[4096];
+    ssize_t count = read(fd, buffer, sizeof buffer);
+    if (count > 0) {
+        text.append(buffer, size_t(count));
+        return true;
+    }
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) return false;
+    closeDescriptor(fd);
+    return true;
+}
+
+ExitStatus decode(int status) {
+    ExitStatus result;
+    if (WIFEXITED(status)) {
+        result.exited = true;
+        result.code = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+    return result;
+}
+
+} // namespace
+
+std::vector<std::string> builtPrograms() {
+    std::istringstream list(ZEKORA_PROGRAM_LIST);
+    std::vector<std::string> names;
+    for (std::string name; list >> name;) names.push_back(name);
+    return names;
+}
+
+std::string programPath(const std::string& name) {
+    return std::string(ZEKORA_BIN_DIR) + "/" + name;
+}
+
+UciSession::UciSession(const std::string& program) : program_(program) {
+    // A program that has ended must fail the test, not kill the test process with SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::string path = program.find('/') == std::string::npos ? programPath(program) : program;
+
+    // Close-on-exec everywhere, so that no program inherits another session's pipe ends
+    // (which would keep that session's input from ever reaching its end).
+    int input[2], output[2], errors[2];
+    if (pipe2(input, O_CLOEXEC) || pipe2(output, O_CLOEXEC) || pipe2(errors, O_CLOEXEC)) {
+        ADD_FAILURE() << "cannot create pipes: " << std::strerror(errno);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
+    // The program gets the usual SIGPIPE behaviour back, whatever the test process ignores.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+    char* argv[] = {path.data(), nullptr};
+    int failure = posix_spawn(&pid_, path.c_str(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(input[0]);
+    close(output[1]);
+    close(errors[1]);
+    toProgram_ = input[1];
+    fromProgram_ = output[0];
+    errorsFromProgram_ = errors[0];
+    if (failure) {
+        pid_ = -1;
+        ADD_FAILURE() << "cannot start " << path << ": " << std::strerror(failure);
+    }
+}
+
+UciSession::~UciSession() {
+    if (pid_ > 0 && !exitStatus_) {
+        kill(pid_, SIGKILL);
+        int status;
+        waitpid(pid_, &status, 0);
+    }
+    closeDescriptor(toProgram_);
+    closeDescriptor(fromProgram_);
+    closeDescriptor(errorsFromProgram_);
+}
+
+void UciSession::send(const std::string& line) { sendRaw(line + "\n"); }
+
+void UciSession::sendRaw(const std::string& bytes) {
+    size_t written = 0;
+    while (toProgram_ >= 0 && written < bytes.size()) {
+        ssize_t count = write(toProgram_, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return; // the program has gone; the test notices by its missing answers
+        written += size_t(count);
+    }
+}
+
+void UciSession::closeInput() { closeDescriptor(toProgram_); }
+
+bool UciSession::pump(Clock::time_point deadline) {
+    pollfd requests[2];
+    int count = 0;
+    if (fromProgram_ >= 0) requests[count++] = {fromProgram_, POLLIN, 0};
+    if (errorsFromProgram_ >= 0) requests[count++] = {errorsFromProgram_, POLLIN, 0};
+    if (count == 0) {
+        std::this_thread::sleep_until(deadline);
+        return false;
+    }
+    int ready = poll(requests, nfds_t(count), millisUntil(deadline));
+    if (ready <= 0) return false;
+    bool gotOutput = false;
+    for (int i = 0; i < count; ++i) {
+        if (!requests[i].revents) continue;
+        if (requests[i].fd == fromProgram_)
+            gotOutput = takeAvailable(fromProgram_, outputBuffer_);
+        else
+            takeAvailable(errorsFromProgram_, errors_);
+    }
+    return gotOutput;
+}
+
+std::optional<std::string> UciSession::takeBufferedLine() {
+    size_t end = outputBuffer_.find('\n');
+    if (end == std::string::npos) {
+        // Output has ended: an unterminated rest is the last line.
+        if (fromProgram_ >= 0 || outputBuffer_.empty()) return std::nullopt;
+        end = outputBuffer_.size();
+    }
+    std::string line = outputBuffer_.substr(0, end);
+    outputBuffer_.erase(0, std::min(end + 1, outputBuffer_.size()));
+    transcript_.push_back(line);
+    return line;
+}
+
+std::optional<std::string> UciSession::readLine(Millis timeout) {
+    auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (auto line = takeBufferedLine()) return line;
+        if (fromProgram_ < 0 || Clock::now() >= deadline) return std::nullopt;
+        pump(deadline);
+    }
+}
+
+std::optional<std::string> UciSession::readUntil(const std::string& prefix, Millis timeout) {
+    auto deadline = Clock::now() + timeout;
+    while (auto line = readLine(std::chrono::duration_cast<Millis>(deadline - Clock::now())))
+        if (line->compare(0, prefix.size(), prefix) == 0) return line;
+    return std::nullopt;
+}
+
+std::vector<std::string> UciSession::readLines(size_t count, Millis timeout) {
+    auto deadline = Clock::now() + timeout;
+    std::vector<std::string> lines;
+    while (lines.size() < count) {
+        auto line = readLine(std::chrono::duration_cast<Millis>(deadline - Clock::now()));
+        if (!line) break;
+        lines.push_back(*line);
+    }
+    return lines;
+}
+
+::testing::AssertionResult UciSession::expectLine(const std::string& expected, Millis timeout) {
+    auto line = readLine(timeout);
+    if (!line)
+        return ::testing::AssertionFailure()
+               << program_ << ": expected \"" << expected << "\", got no line";
+    if (*line != expected)
+        return ::testing::AssertionFailure()
+               << program_ << ": expected \"" << expected << "\", got \"" << *line << "\"";
+    return ::testing::AssertionSuccess();
+}
+
+std::optional<std::vector<std::string>> UciSession::sync(Millis timeout) {
+    send("isready");
+    auto deadline = Clock::now() + timeout;
+    std::vector<std::string> before;
+    while (auto line = readLine(std::chrono::duration_cast<Millis>(deadline - Clock::now()))) {
+        if (*line == "readyok") return before;
+        before.push_back(*line);
+    }
+    return std::nullopt;
+}
+
+bool UciSession::silentFor(Millis period) {
+    auto deadline = Clock::now() + period;
+    while (outputBuffer_.empty() && Clock::now() < deadline) pump(deadline);
+    return outputBuffer_.empty();
+}
+
+std::optional<ExitStatus> UciSession::waitExit(Millis timeout) {
+    if (exitStatus_) return exitStatus_;
+    if (pid_ <= 0) return std::nullopt;
+    auto deadline = Clock::now() + timeout;
+    for (;;) {
+        int status;
+        pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            exitStatus_ = decode(status);
+            // Collect the rest of both streams; they end now that the program has.
+            while (fromProgram_ >= 0 || errorsFromProgram_ >= 0) pump(Clock::now() + Millis(1000));
+            return exitStatus_;
+        }
+        if (Clock::now() >= deadline) return std::nullopt;
+        // Keep reading meanwhile, so that a program writing a lot never blocks on a full pipe.
+        pump(std::min(deadline, Clock::now() + Millis(10)));
+    }
+}
+
+void UciSession::drainErrors() {
+    while (errorsFromProgram_ >= 0) {
+        pollfd request{errorsFromProgram_, POLLIN, 0};
+        if (poll(&request, 1, 0) <= 0) return;
+        takeAvailable(errorsFromProgram_, errors_);
+    }
+}
+
+const std::string& UciSession::errorOutput() {
+    drainErrors();
+    return errors_;
+}
+
+double UciSession::cpuSeconds() const {
+    std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // The command name may hold blanks; the fields after it are plain numbers.
+    size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string field;
+    // utime and stime are fields 14 and 15 of the line; the state (field 3) comes first here.
+    constexpr int UserTimeIndex = 14 - 3;
+    long long userTicks = 0, systemTicks = 0;
+    for (int i = 0; fields >> field; ++i) {
+        if (i == UserTimeIndex) userTicks = std::stoll(field);
+        if (i == UserTimeIndex + 1) {
+            systemTicks = std::stoll(field);
+            break;
+        }
+    }
+    return double(userTicks + systemTicks) / double(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace zekora::test

@@ -1,0 +1,100 @@
+// A real engine program driven over pipes, the way a chess GUI drives it: lines go to its
+// standard input, lines come back from its standard output with a timeout, and everything it
+// writes to standard error is kept so that tests can check it stayed silent there.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace zekora::test {
+
+using Millis = std::chrono::milliseconds;
+
+// Generous: under the sanitizers and a loaded machine replies can take a while.
+constexpr Millis DefaultTimeout{20000};
+
+// Names of the programs this build produced (zekora64-popcnt, zekora64, ...).
+std::vector<std::string> builtPrograms();
+// Full path of a built program.
+std::string programPath(const std::string& name);
+
+// How the program ended: by exiting with a status, or by a signal.
+struct ExitStatus {
+    bool exited = false;
+    int code = 0;   // the exit status when exited
+    int signal = 0; // the signal that ended it otherwise
+    bool cleanExit() const { return exited && code == 0; }
+};
+
+class UciSession {
+  public:
+    // Starts a built program by name (see builtPrograms), or any program by absolute path.
+    explicit UciSession(const std::string& program = "zekora64-popcnt");
+    // Kills the program if it is still running.
+    ~UciSession();
+    UciSession(const UciSession&) = delete;
+    UciSession& operator=(const UciSession&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    const std::string& program() const { return program_; }
+
+    // Writes the line and its newline.
+    void send(const std::string& line);
+    // Writes exactly these bytes (partial lines, several lines at once, "\r\n" endings).
+    void sendRaw(const std::string& bytes);
+    // Closes the program's standard input, as a GUI that goes away does.
+    void closeInput();
+
+    // The next line of standard output without its newline; nullopt when none arrives in
+    // time or output has ended.
+    std::optional<std::string> readLine(Millis timeout = DefaultTimeout);
+    // Reads lines until one begins with prefix and returns it; the lines passed over are in
+    // the transcript. nullopt when none arrives in time.
+    std::optional<std::string> readUntil(const std::string& prefix,
+                                         Millis timeout = DefaultTimeout);
+    // Up to count lines; fewer when the timeout runs out first.
+    std::vector<std::string> readLines(size_t count, Millis timeout = DefaultTimeout);
+    // Succeeds when the next line is exactly expected.
+    ::testing::AssertionResult expectLine(const std::string& expected,
+                                          Millis timeout = DefaultTimeout);
+    // Sends "isready" and returns every line printed before "readyok": a way to check that
+    // earlier commands printed exactly what they should, and nothing more. nullopt when
+    // "readyok" never comes.
+    std::optional<std::vector<std::string>> sync(Millis timeout = DefaultTimeout);
+    // True when no output at all arrives during the period.
+    bool silentFor(Millis period);
+
+    // Waits for the program to end; nullopt when it is still running after the timeout.
+    std::optional<ExitStatus> waitExit(Millis timeout = DefaultTimeout);
+    // Everything the program wrote to standard error so far.
+    const std::string& errorOutput();
+    // Every line of standard output read so far, in order.
+    const std::vector<std::string>& transcript() const { return transcript_; }
+    // Processor time (user + system) the program has used so far, in seconds.
+    double cpuSeconds() const;
+
+  private:
+    // Waits up to the deadline for output on either pipe and takes what is there; false
+    // when nothing came or both pipes have ended.
+    bool pump(std::chrono::steady_clock::time_point deadline);
+    std::optional<std::string> takeBufferedLine();
+    void drainErrors();
+
+    std::string program_;
+    pid_t pid_ = -1;
+    int toProgram_ = -1;
+    int fromProgram_ = -1;
+    int errorsFromProgram_ = -1;
+    std::string outputBuffer_;
+    std::string errors_;
+    std::vector<std::string> transcript_;
+    std::optional<ExitStatus> exitStatus_;
+};
+
+} // namespace zekora::test

@@ -1,0 +1,180 @@
+// The real programs over pipes: identification, command matching, line handling, the end of
+// input, and an idle engine that sleeps.
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#include "support/uci_session.h"
+
+using namespace zekora::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The build tag each program must print: word size, then "o" for the processor's
+// population count or "n" for counting in software.
+std::string expectedTag(const std::string& program) {
+    std::string bits = program.find("32") != std::string::npos ? "SP32" : "SP64";
+    return bits + (program.find("-popcnt") != std::string::npos ? "o" : "n");
+}
+
+std::string testName(const ::testing::TestParamInfo<std::string>& info) {
+    std::string name = info.param;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+// Every program must leave standard error untouched, whatever the test did.
+class EngineSession : public ::testing::Test {
+  protected:
+    void TearDown() override { EXPECT_EQ(session.errorOutput(), "") << "on standard error"; }
+    UciSession session;
+};
+
+class EveryProgram : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(EveryProgram, IdentifiesItselfDeclaresOptionsAndQuits) {
+    UciSession session(GetParam());
+    session.send("uci");
+    const std::vector<std::string> expected = {
+        "id name Zeko " + expectedTag(GetParam()) + " 1.0 Beta ",
+        "id author the Zekora developers ",
+        "option name Hash type spin default 64 min 1 max 2048 ",
+        "option name Traffic Limit type combo default Normal var Ultrafast var Fast var Normal "
+        "var Analyse var Ignore ",
+        "option name Traffic Depth type spin default 10 min 0 max 255 ",
+        "uciok",
+    };
+    EXPECT_EQ(session.readLines(expected.size()), expected);
+    auto extra = session.sync();
+    ASSERT_TRUE(extra);
+    EXPECT_TRUE(extra->empty()) << "more than six lines after uci";
+    session.send("quit");
+    auto status = session.waitExit();
+    ASSERT_TRUE(status) << "still running after quit";
+    EXPECT_TRUE(status->cleanExit());
+    EXPECT_EQ(session.errorOutput(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, EveryProgram, ::testing::ValuesIn(builtPrograms()), testName);
+
+TEST(Programs, BothSixtyFourBitProgramsAreBuilt) {
+    auto programs = builtPrograms();
+    for (const char* name : {"zekora64", "zekora64-popcnt"})
+        EXPECT_NE(std::find(programs.begin(), programs.end(), name), programs.end()) << name;
+}
+
+TEST_F(EngineSession, PrintsNothingUntilAsked) {
+    auto before = session.sync();
+    ASSERT_TRUE(before);
+    EXPECT_TRUE(before->empty());
+}
+
+// Exact words must be the whole line; a trailing blank or extra letters make another line,
+// which is ignored without an answer.
+TEST_F(EngineSession, ExactCommandsIgnoreAnythingElse) {
+    for (const char* line : {"uci ", " uci", "UCI", "isready ", "isreadyx", "quit ", "quitnow",
+                             "stop ", "ucinewgame ", "hello", ""})
+        session.send(line);
+    auto printed = session.sync();
+    ASSERT_TRUE(printed);
+    EXPECT_TRUE(printed->empty()) << "first stray line: " << printed->front();
+    EXPECT_FALSE(session.waitExit(0ms)) << "a line that is not exactly quit ended the process";
+}
+
+// Commands that change state answer nothing, idle or not.
+TEST_F(EngineSession, SilentCommandsPrintNothing) {
+    for (const char* line : {"ucinewgame", "stop", "ponderhit",
+                             "setoption name Traffic Depth "
+                             "value 7",
+                             "setoption name Traffic Limit value Fast",
+                             "setoptionname Traffic Depth value 1", "setoption name Nothing"})
+        session.send(line);
+    auto printed = session.sync();
+    ASSERT_TRUE(printed);
+    EXPECT_TRUE(printed->empty()) << "first stray line: " << printed->front();
+}
+
+TEST_F(EngineSession, AnswersEveryIsReadyInOrder) {
+    session.sendRaw("isready\nisready\nisready\n");
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(session.expectLine("readyok"));
+    session.send("uci");
+    EXPECT_TRUE(session.expectLine("id name Zeko SP64o 1.0 Beta "));
+}
+
+TEST_F(EngineSession, AcceptsCarriageReturnLineEnds) {
+    session.sendRaw("isready\r\nuci\r\n");
+    EXPECT_TRUE(session.expectLine("readyok"));
+    EXPECT_TRUE(session.readUntil("uciok"));
+}
+
+// A line written in pieces is one command, answered only when its newline arrives.
+TEST_F(EngineSession, WaitsForTheWholeLine) {
+    session.sendRaw("isre");
+    EXPECT_TRUE(session.silentFor(300ms));
+    session.sendRaw("ady");
+    EXPECT_TRUE(session.silentFor(300ms));
+    session.sendRaw("\n");
+    EXPECT_TRUE(session.expectLine("readyok"));
+}
+
+// An overlong line is cut: its rest, whatever it holds, never becomes a command of its own.
+TEST_F(EngineSession, CutsOverlongLinesAndDropsTheirRest) {
+    const std::string overlong = std::string(65535, 'x') + "isready";
+    session.send(overlong);
+    session.send(std::string(200000, 'y') + "quit");
+    session.send("isready");
+    EXPECT_TRUE(session.expectLine("readyok"));
+    session.send("uci");
+    EXPECT_TRUE(session.expectLine("id name Zeko SP64o 1.0 Beta "))
+        << "the rest of an overlong line was taken as a command";
+    EXPECT_FALSE(session.waitExit(0ms));
+}
+
+TEST_F(EngineSession, QuitIgnoresEverythingAfterIt) {
+    session.sendRaw("quit\nisready\n");
+    auto status = session.waitExit();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->cleanExit());
+    EXPECT_FALSE(session.readLine(0ms)) << "a line after quit was answered";
+}
+
+TEST_F(EngineSession, EndsWithinASecondWhenInputCloses) {
+    ASSERT_TRUE(session.sync());
+    session.closeInput();
+    auto status = session.waitExit(1000ms);
+    ASSERT_TRUE(status) << "still running a second after its input closed";
+    EXPECT_TRUE(status->cleanExit());
+}
+
+// A last line without its newline still counts, and is answered once.
+TEST_F(EngineSession, AnswersAnUnterminatedLastLine) {
+    session.sendRaw("isready\nisready");
+    session.closeInput();
+    auto status = session.waitExit();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->cleanExit());
+    EXPECT_EQ(session.readLines(3, 1s), std::vector<std::string>({"readyok", "readyok"}));
+}
+
+// Waiting for input, with or without half a line already read, must not keep a processor busy.
+TEST_F(EngineSession, SleepsWhileIdle) {
+    ASSERT_TRUE(session.sync());
+    for (const char* partial : {"", "isre"}) {
+        session.sendRaw(partial);
+        double before = session.cpuSeconds();
+        auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(1s);
+        double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        double used = session.cpuSeconds() - before;
+        EXPECT_LT(used, 0.05 * wall)
+            << "idle engine used " << used << " s of processor time in " << wall << " s";
+    }
+    session.sendRaw("ady\n");
+    EXPECT_TRUE(session.expectLine("readyok"));
+}
+
+} // namespace
