@@ -1,6 +1,7 @@
 #include "uci/engine.h"
 
 #include "board/attacks.h"
+#include "board/zobrist.h"
 #include "eval/psqt.h"
 #include "search/tt.h"
 
@@ -10,6 +11,7 @@ namespace zekora {
 void initEngine() {
     initLineTables();
     initMagics();
+    initZobrist();
     buildPieceSquareTables();
     resizeTable(DefaultHashMegabytes);
     clearTable();
