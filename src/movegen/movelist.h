@@ -14,6 +14,15 @@ struct MoveList {
     int16_t scores[MaxMoves];
 
     void clear() { next = count = 0; }
+
+    // Appends unless full: an impossible position may have more pseudo-legal moves than fit.
+    void add(Move m, int score) {
+        if (count < MaxMoves) {
+            moves[count] = m;
+            scores[count] = int16_t(score);
+            ++count;
+        }
+    }
 };
 
 // Stable insertion sort by score, highest first.
@@ -32,4 +41,4 @@ extern const CheckGeneratorFn CheckGenerators[2];
 // Quiet-move ordering scores by moving piece code and to-square, within -32000..32000.
 extern int32_t historyTable[16][64];
 
-}  // namespace zekora
+} // namespace zekora
