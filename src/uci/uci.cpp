@@ -8,6 +8,7 @@
 #include "search/timeman.h"
 #include "search/tt.h"
 #include "uci/console.h"
+#include "uci/setup.h"
 
 #ifndef ZEKORA_BUILD_TAG
 #error "ZEKORA_BUILD_TAG must name the build (SP64o, SP64n, SP32o or SP32n)"
@@ -76,7 +77,7 @@ void commandIsReady(const char*) { sendText("readyok\n"); }
 void commandNewGame(const char*) {}
 
 void commandPosition(const char* line) {
-    (void)line; // POSITION SETUP: not wired yet; the whole line goes to position setup.
+    setupPosition(line);
 }
 
 void commandGo(const char* line) {
@@ -99,7 +100,8 @@ void commandQuit(const char*) { std::exit(EXIT_SUCCESS); }
 void commandSetOption(const char* line) { applySetOption(line); }
 
 void commandDebugFen(const char* line) {
-    (void)line; // POSITION SETUP: not wired yet; sets up the built-in debug text, which is empty.
+    (void)line;
+    setupPosition(""); // the built-in debug text is empty: no pieces, White to move
 }
 
 struct Command {
