@@ -9,6 +9,7 @@
 #include "board/makemove.h"
 #include "movegen/movelist.h"
 #include "tools/commands.h"
+#include "tools/perft_picker.h"
 #include "uci/setup.h"
 
 namespace zekora::tool {
@@ -136,6 +137,8 @@ int runPerft(int depth, const char* fen, LeafCounter count) {
 }
 
 int perftCommand(int argc, char** argv) {
+    if (argc >= 1 && std::string(argv[0]) == "--picker")
+        return pickerPerftCommand(argc - 1, argv + 1);
     if (argc < 1 || std::atoi(argv[0]) < 0) {
         std::printf("usage: zekora-tool perft DEPTH [FEN]\n");
         return 2;

@@ -1,0 +1,196 @@
+#include "board/movecheck.h"
+
+#include <algorithm>
+
+#include "board/attacks.h"
+#include "board/makemove.h"
+
+namespace zekora {
+
+const int32_t ExchangeValue[16] = {0,   0,   100, 100, 300,  300,  300,   300,
+                                   300, 300, 500, 500, 1000, 1000, 10000, 10000};
+
+namespace {
+
+// What a castling move needs, in the order the generators test it.
+struct CastlingRule {
+    Move move;
+    int right;
+    Square king;
+    Square rook;
+    Bitboard mustBeEmpty;
+    Square mustBeSafe[3]; // king square first
+};
+
+constexpr Bitboard bit(Square s) { return 1ULL << s; }
+
+constexpr CastlingRule CastlingRules[4] = {
+    {encodeMove(E1, G1, FlagCastle), WhiteShort, E1, H1, bit(F1) | bit(G1), {E1, F1, G1}},
+    {encodeMove(E1, C1, FlagCastle), WhiteLong, E1, A1, bit(B1) | bit(C1) | bit(D1), {E1, D1, C1}},
+    {encodeMove(E8, G8, FlagCastle), BlackShort, E8, H8, bit(F8) | bit(G8), {E8, F8, G8}},
+    {encodeMove(E8, C8, FlagCastle), BlackLong, E8, A8, bit(B8) | bit(C8) | bit(D8), {E8, D8, C8}},
+};
+
+constexpr int pawnPush(int us) { return us == White ? North : South; }
+
+bool castlingIsPseudoLegal(const Position& pos, Move move) {
+    int us = pos.sideToMove;
+    for (int i = 2 * us; i < 2 * us + 2; ++i) {
+        const CastlingRule& rule = CastlingRules[i];
+        if (move != rule.move) continue;
+        if (!(pos.castling & rule.right) || pos.board[rule.king] != King + us ||
+            pos.board[rule.rook] != Rook + us || (pos.occupied() & rule.mustBeEmpty))
+            return false;
+        for (Square s : rule.mustBeSafe)
+            if (isSquareAttacked(pos, s, opponent(us))) return false;
+        return true;
+    }
+    return false;
+}
+
+// A pawn move without a special kind: a single step or a capture, never onto the last rank.
+bool pawnMoveIsPseudoLegal(int us, Square from, Square to, int captured) {
+    if (relativeRank(us, from) >= 6) return false; // that move must carry a promotion kind
+    if (captured == Empty) return to == from + pawnPush(us);
+    return (PawnAttacks[us][from] & SquareBit[to]) != 0;
+}
+
+bool promotionIsPseudoLegal(int us, int piece, Square from, Square to, int captured, int kind) {
+    if (piece != Pawn + us || relativeRank(us, to) != 7) return false;
+    // Only the pieces the generators promote to: knight, rook, queen and the bishop whose
+    // code fits the promotion square.
+    if (kind > Queen + 1 || colorOf(kind) != us) return false;
+    if (isBishop(kind) && kind != bishopCode(us, to)) return false;
+    if (captured == Empty) return to == from + pawnPush(us);
+    return (PawnAttacks[us][from] & SquareBit[to]) != 0;
+}
+
+// Plays the move and looks at the mover's king; the answer for the cases the short cuts
+// cannot decide.
+bool kingSafeAfter(Position& pos, Move move) {
+    int us = pos.sideToMove;
+    UndoRecord undo;
+    makeMove(pos, undo, move);
+    bool safe = !isSquareAttacked(pos, pos.kingSquare[us], opponent(us));
+    unmakeMove(pos, undo, move);
+    return safe;
+}
+
+} // namespace
+
+bool isPseudoLegal(const Position& pos, Move move) {
+    if (move == NoMove || move == NullMoveCode) return false;
+    Square from = moveFrom(move), to = moveTo(move);
+    int us = pos.sideToMove;
+    int piece = pos.board[from];
+    int captured = pos.board[to];
+    if (piece == Empty || colorOf(piece) != us) return false;
+    if (captured != Empty && (colorOf(captured) == us || isKing(captured))) return false;
+
+    int kind = moveKind(move);
+    switch (kind) {
+    case FlagNormal:
+        if (isPawn(piece)) return pawnMoveIsPseudoLegal(us, from, to, captured);
+        return (AttackFunction[piece](from, pos.occupied()) & SquareBit[to]) != 0;
+    case FlagCastle: return castlingIsPseudoLegal(pos, move);
+    case FlagEnPassant:
+        return pos.epSquare != NoSquare && to == pos.epSquare && piece == Pawn + us &&
+               relativeRank(us, from) == 4 && (PawnAttacks[us][from] & SquareBit[to]);
+    case FlagDoublePush:
+        return piece == Pawn + us && relativeRank(us, from) == 1 && to == from + 2 * pawnPush(us) &&
+               !(pos.occupied() & (SquareBit[from + pawnPush(us)] | SquareBit[to]));
+    default: return promotionIsPseudoLegal(us, piece, from, to, captured, kind);
+    }
+}
+
+bool isLegal(Position& pos, Move move) {
+    const SearchStackEntry* entry = pos.stackEntry;
+    // Without a stack entry (outside the tree search) nothing is known about checks and
+    // pins, so the move is played.
+    if (!entry || entry->inCheck || moveKind(move) == FlagEnPassant)
+        return kingSafeAfter(pos, move);
+
+    int us = pos.sideToMove;
+    Square from = moveFrom(move), to = moveTo(move);
+    // Not in check, so no slider's ray passes the king: testing the target square with the
+    // king still on its square is enough.
+    if (isKing(pos.board[from])) return !isSquareAttacked(pos, to, opponent(us));
+    if (!(entry->pinned & SquareBit[from])) return true;
+    Square king = pos.kingSquare[us];
+    return Line[king][to] == Line[king][from];
+}
+
+bool givesCheck(Position& pos, Move move) {
+    int us = pos.sideToMove;
+    Square from = moveFrom(move), to = moveTo(move);
+    Square theirKing = pos.kingSquare[opponent(us)];
+    Bitboard occ = pos.occupied();
+    int kind = moveKind(move);
+
+    if (kind == FlagCastle) {
+        // Only the rook can check; it lands next to the king's home square, which is empty.
+        Square rookTo = to > from ? from + 1 : from - 1;
+        return (rookAttacks(rookTo, occ ^ SquareBit[from]) & SquareBit[theirKing]) != 0;
+    }
+    if (kind == FlagEnPassant || isPromotion(move)) {
+        UndoRecord undo;
+        makeMove(pos, undo, move);
+        bool check = isSquareAttacked(pos, theirKing, us);
+        unmakeMove(pos, undo, move);
+        return check;
+    }
+    if (AttackFunction[pos.board[from]](to, occ) & SquareBit[theirKing]) return true;
+    // Discovered check: a slider behind the from-square now sees the king.
+    Bitboard after = (occ ^ SquareBit[from]) | SquareBit[to];
+    return (bishopAttacks(theirKing, after) & diagonalSliders(pos, us)) ||
+           (rookAttacks(theirKing, after) & straightSliders(pos, us));
+}
+
+int staticExchange(const Position& pos, Move move) {
+    int kind = moveKind(move);
+    if (kind == FlagCastle) return 0;
+    if (kind == FlagEnPassant) return ExchangeValue[WhitePawn];
+
+    Square from = moveFrom(move), to = moveTo(move);
+    // One entry per capture; every capture removes a piece, so the board bounds the count.
+    int gain[66];
+    gain[0] = ExchangeValue[pos.board[to]];
+    int capturer = pos.board[from];
+    Square capturerSquare = from;
+    Bitboard occ = pos.occupied();
+    Bitboard attackers =
+        attackersTo(pos, to, White) | attackersTo(pos, to, Black) | SquareBit[from];
+    // Pieces whose departure can open a slider's line onto the square.
+    const Bitboard xrayCarriers = occ & ~(pos.bitboards[WhiteKnight] | pos.bitboards[BlackKnight] |
+                                          pos.bitboards[WhiteKing] | pos.bitboards[BlackKing]);
+    int side = opponent(colorOf(capturer));
+
+    int depth = 0;
+    for (;;) {
+        ++depth;
+        gain[depth] = ExchangeValue[capturer] - gain[depth - 1];
+        // Neither side can gain by going on: the result is already settled.
+        if (std::max(-gain[depth - 1], gain[depth]) < 0) break;
+        attackers &= ~SquareBit[capturerSquare];
+        occ &= ~SquareBit[capturerSquare];
+        if (xrayCarriers & SquareBit[capturerSquare])
+            attackers |= sliderAttackersThrough(pos, occ, to, White) |
+                         sliderAttackersThrough(pos, occ, to, Black);
+        capturer = Empty;
+        for (int code = Pawn + side; code <= King + side; code += 2) {
+            Bitboard candidates = pos.bitboards[code] & attackers;
+            if (candidates) {
+                capturer = code;
+                capturerSquare = lsb(candidates);
+                break;
+            }
+        }
+        if (capturer == Empty) break;
+        side = opponent(side);
+    }
+    // Each side may stop capturing when going on would lose; the last gain is never used.
+    while (--depth) gain[depth - 1] = -std::max(-gain[depth - 1], gain[depth]);
+    return gain[0];
+}
+
+} // namespace zekora

@@ -1,0 +1,26 @@
+// Questions about a single move, asked without generating a move list: could it have been
+// generated here, is it legal, does it give check, and what does it win on its to-square.
+#pragma once
+
+#include "board/position.h"
+
+namespace zekora {
+
+// Material values of the exchange evaluation, indexed by piece code.
+extern const int32_t ExchangeValue[16];
+
+// True when the generators could have produced the move in this position. Used for moves
+// that come from the transposition table or the killer slots of another position.
+bool isPseudoLegal(const Position& pos, Move move);
+
+// True when a pseudo-legal move leaves the mover's king safe. Reads inCheck and pinned from
+// the position's search stack entry.
+bool isLegal(Position& pos, Move move);
+
+// True when a legal move checks the opponent's king.
+bool givesCheck(Position& pos, Move move);
+
+// Material balance of the capture sequence on the move's to-square, from the mover's side.
+int staticExchange(const Position& pos, Move move);
+
+} // namespace zekora
