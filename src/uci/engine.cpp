@@ -3,6 +3,7 @@
 #include "board/attacks.h"
 #include "board/zobrist.h"
 #include "eval/psqt.h"
+#include "search/search.h"
 #include "search/tt.h"
 
 namespace zekora {
@@ -15,6 +16,7 @@ void initEngine() {
     buildPieceSquareTables();
     resizeTable(DefaultHashMegabytes);
     clearTable();
+    buildPruningTables();
 }
 
 }  // namespace zekora
