@@ -2,6 +2,7 @@
 
 #include "board/attacks.h"
 #include "board/zobrist.h"
+#include "eval/pawns.h"
 #include "eval/psqt.h"
 #include "search/search.h"
 #include "search/tt.h"
@@ -16,6 +17,8 @@ void initEngine() {
     buildPieceSquareTables();
     resizeTable(DefaultHashMegabytes);
     clearTable();
+    initPawnMasks();
+    initPawnRaceTables();
     buildPruningTables();
 }
 
