@@ -4,6 +4,7 @@
 #include "board/zobrist.h"
 #include "eval/pawns.h"
 #include "eval/psqt.h"
+#include "movegen/movepick.h"
 #include "search/search.h"
 #include "search/tt.h"
 
@@ -15,6 +16,7 @@ void initEngine() {
     initMagics();
     initZobrist();
     buildPieceSquareTables();
+    initMoveStages();
     resizeTable(DefaultHashMegabytes);
     clearTable();
     initPawnMasks();
