@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "search/driver.h"
 #include "search/timeman.h"
 #include "search/tt.h"
 #include "uci/console.h"
@@ -84,8 +85,14 @@ void commandGo(const char* line) {
     // A second search started from inside the first would take over the first one's abort
     // point; such a "go" is ignored.
     if (searchRunning) return;
+    // A position that cannot be searched soundly gets the answer for "no move" at once.
+    if (!currentPositionUsable) {
+        sendText("bestmove a1a1 \n");
+        return;
+    }
     parseGo(line);
-    // SEARCH: not wired yet; the limits are prepared and the driver runs here.
+    prepareSearch(int(currentPosition.sideToMove));
+    runSearch();
 }
 
 void commandPonderHit(const char*) {
