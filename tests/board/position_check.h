@@ -3,12 +3,24 @@
 
 #include <gtest/gtest.h>
 
+#include "board/attacks.h"
 #include "board/bitops.h"
 #include "board/position.h"
 #include "board/zobrist.h"
 #include "eval/psqt.h"
 
 namespace zekora {
+
+// The tables positions need, without the rest of the engine's start-up.
+inline void initBoardTables() {
+    static bool done = false;
+    if (done) return;
+    initLineTables();
+    initMagics();
+    initZobrist();
+    buildPieceSquareTables();
+    done = true;
+}
 
 // Bitboards, king squares, keys and the piece-square sum agree with the board.
 inline void expectConsistent(const Position& pos) {
@@ -24,8 +36,11 @@ inline void expectConsistent(const Position& pos) {
         psq += PieceSquareTable[code][s];
     }
     for (int code = 0; code < 16; ++code) ASSERT_EQ(pos.bitboards[code], byCode[code]) << code;
-    for (int c = White; c <= Black; ++c)
-        if (byCode[King + c]) ASSERT_EQ(pos.kingSquare[c], lsb(byCode[King + c]));
+    for (int c = White; c <= Black; ++c) {
+        if (byCode[King + c]) {
+            ASSERT_EQ(pos.kingSquare[c], lsb(byCode[King + c]));
+        }
+    }
     ASSERT_EQ(pos.psqScore, psq);
     Position fresh = pos;
     computeKeys(fresh);
