@@ -2,13 +2,12 @@
 
 #include "board/movecheck.h"
 #include "movegen/legal_oracle.h"
+#include "movegen/picker_walk.h"
 
 using namespace zekora;
 using namespace zekora::test;
 
 namespace {
-
-constexpr Bitboard AllSquares = ~Bitboard(0);
 
 struct Picker : ::testing::Test {
     static void SetUpTestSuite() { initMoveTables(); }
@@ -37,26 +36,6 @@ std::vector<Move> movesOf(const std::vector<Picked>& picked) {
     return moves;
 }
 
-// The tree search's walk: every ply fills its stack entry and takes moves from a picker.
-uint64_t pickerPerft(Position& pos, int depth, int ply) {
-    SearchStackEntry& entry = searchStack[ply];
-    enterNode(pos, entry);
-    MovePicker picker;
-    startMovePicker(picker, pos, entry.inCheck != 0, AllSquares, 1);
-    uint64_t leaves = 0;
-    while (Move m = nextMove(picker)) {
-        if (depth == 1) {
-            ++leaves;
-            continue;
-        }
-        UndoRecord undo;
-        makeMove(pos, undo, m);
-        leaves += pickerPerft(pos, depth - 1, ply + 1);
-        unmakeMove(pos, undo, m);
-    }
-    return leaves;
-}
-
 bool isCapture(const Position& pos, Move m) {
     return pos.board[moveTo(m)] != Empty || moveKind(m) == FlagEnPassant;
 }
@@ -83,6 +62,24 @@ TEST_F(Picker, PerftThroughThePickerMatchesPublishedCounts) {
         Position pos = fromFen(c.fen);
         for (int depth = 1; depth <= 3; ++depth)
             ASSERT_EQ(pickerPerft(pos, depth, 0), c.leaves[depth]) << c.fen << " depth " << depth;
+    }
+}
+
+// The Black stages mirror the White ones: the mirrored positions have the same counts.
+TEST_F(Picker, PerftOfMirroredPositionsThroughThePicker) {
+    for (const PerftCase& c : loadPerftCases()) {
+        Position pos = fromFen(mirrorFen(c.fen));
+        ASSERT_EQ(pickerPerft(pos, 3, 0), c.leaves[3]) << mirrorFen(c.fen);
+    }
+}
+
+TEST_F(Picker, HashMovesAndKillersFromSiblingsLeaveTheCountsAlone) {
+    Random random{99};
+    std::memset(searchStack, 0, sizeof searchStack);
+    std::vector<PerftCase> cases = loadPerftCases();
+    for (size_t i = 0; i < cases.size(); i += 3) {
+        Position pos = fromFen(cases[i].fen);
+        ASSERT_EQ(pickerPerftWithGuesses(pos, 3, 0, random), cases[i].leaves[3]) << cases[i].fen;
     }
 }
 
