@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -55,6 +56,32 @@ ExitStatus decode(int status) {
     return result;
 }
 
+bool isThirtyTwoBitProgram(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char header[5] = {};
+    file.read(header, sizeof header);
+    constexpr char ElfClass32 = 1;
+    return file &&
+           std::memcmp(header,
+                       "\x7f"
+                       "ELF",
+                       4) == 0 &&
+           header[4] == ElfClass32;
+}
+
+// The user-mode emulator for 32-bit x86 programs, when one is installed.
+std::optional<std::string> emulatorFor(const std::string& path) {
+    if (!isThirtyTwoBitProgram(path)) return std::nullopt;
+    const char* searchPath = std::getenv("PATH");
+    std::istringstream directories(searchPath ? searchPath : "/usr/bin:/bin");
+    for (std::string directory; std::getline(directories, directory, ':');)
+        for (const char* name : {"qemu-i386", "qemu-i386-static"}) {
+            std::string candidate = directory + "/" + name;
+            if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::vector<std::string> builtPrograms() {
@@ -66,6 +93,30 @@ std::vector<std::string> builtPrograms() {
 
 std::string programPath(const std::string& name) {
     return std::string(ZEKORA_BIN_DIR) + "/" + name;
+}
+
+int UciSession::spawn(std::vector<std::string> arguments, int input, int output, int errors) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input, 0);
+    posix_spawn_file_actions_adddup2(&actions, output, 1);
+    posix_spawn_file_actions_adddup2(&actions, errors, 2);
+    // The program gets the usual SIGPIPE behaviour back, whatever the test process ignores.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    int failure = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return failure;
 }
 
 UciSession::UciSession(const std::string& program) : program_(program) {
@@ -80,24 +131,14 @@ UciSession::UciSession(const std::string& program) : program_(program) {
         ADD_FAILURE() << "cannot create pipes: " << std::strerror(errno);
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
-    // The program gets the usual SIGPIPE behaviour back, whatever the test process ignores.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-
-    char* argv[] = {path.data(), nullptr};
-    int failure = posix_spawn(&pid_, path.c_str(), &actions, &attributes, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    int failure = spawn({path}, input[0], output[1], errors[1]);
+    if (failure == ENOEXEC) {
+        // This kernel runs no 32-bit programs; qemu's user-mode emulator can.
+        if (auto emulator = emulatorFor(path)) {
+            failure = spawn({*emulator, "-cpu", "max", path}, input[0], output[1], errors[1]);
+            emulated_ = true;
+        }
+    }
     close(input[0]);
     close(output[1]);
     close(errors[1]);
@@ -106,7 +147,10 @@ UciSession::UciSession(const std::string& program) : program_(program) {
     errorsFromProgram_ = errors[0];
     if (failure) {
         pid_ = -1;
-        ADD_FAILURE() << "cannot start " << path << ": " << std::strerror(failure);
+        ADD_FAILURE() << "cannot start " << path << ": " << std::strerror(failure)
+                      << (failure == ENOEXEC ? " (to run 32-bit programs on a kernel without "
+                                               "32-bit support, install qemu-user)"
+                                             : "");
     }
 }
 

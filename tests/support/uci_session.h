@@ -43,6 +43,9 @@ class UciSession {
     bool started() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
     const std::string& program() const { return program_; }
+    // True when the program runs under an emulator (32-bit programs on a kernel that cannot
+    // run them itself); it is then several times slower.
+    bool emulated() const { return emulated_; }
 
     // Writes the line and its newline.
     void send(const std::string& line);
@@ -80,6 +83,8 @@ class UciSession {
     double cpuSeconds() const;
 
   private:
+    // Starts arguments[0] with the given pipe ends as its standard streams; 0 or an errno.
+    int spawn(std::vector<std::string> arguments, int input, int output, int errors);
     // Waits up to the deadline for output on either pipe and takes what is there; false
     // when nothing came or both pipes have ended.
     bool pump(std::chrono::steady_clock::time_point deadline);
@@ -88,6 +93,7 @@ class UciSession {
 
     std::string program_;
     pid_t pid_ = -1;
+    bool emulated_ = false;
     int toProgram_ = -1;
     int fromProgram_ = -1;
     int errorsFromProgram_ = -1;
