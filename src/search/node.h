@@ -6,6 +6,7 @@
 #include <bit>
 
 #include "board/attacks.h"
+#include "board/makemove.h"
 #include "eval/evaluate.h"
 #include "search/draw.h"
 #include "search/margins.h"
@@ -50,6 +51,13 @@ inline bool sideToMoveInCheck(const Position& pos) {
 inline int pruningIndex(int depth) { return std::clamp(depth, 0, LastPruningTableDepth); }
 
 inline int floorLog2(int n) { return std::bit_width(unsigned(n)) - 1; }
+
+// Makes a move for a child that probes the table: its bucket is fetched from memory while the
+// child starts up.
+inline void makeSearchMove(Position& pos, UndoRecord& undo, Move m) {
+    makeMove(pos, undo, m);
+    __builtin_prefetch(&hashSlot(pos.key, 0));
+}
 
 // Makes entry ply of the search stack the node's own, for the move tests and the picker.
 inline SearchStackEntry& enterNode(Position& pos, int ply, int inCheck, Move hashMove) {
