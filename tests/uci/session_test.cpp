@@ -159,6 +159,47 @@ TEST_F(EngineSession, AnswersAnUnterminatedLastLine) {
     EXPECT_EQ(session.readLines(3, 1s), std::vector<std::string>({"readyok", "readyok"}));
 }
 
+// A scripted session may close its input right after "go": a search with limits of its own
+// still gives its answer, and the process ends after it.
+TEST_F(EngineSession, ScriptedSearchAnswersAfterInputEnds) {
+    session.sendRaw("position startpos\ngo depth 6\n");
+    session.closeInput();
+    EXPECT_TRUE(session.readUntil("bestmove "));
+    auto status = session.waitExit();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->cleanExit());
+}
+
+// Only "stop" could end an infinite search; with input gone it ends, answers, and the
+// process ends.
+TEST_F(EngineSession, EndOfInputStopsAnInfiniteSearch) {
+    session.send("position startpos");
+    session.send("go infinite");
+    ASSERT_TRUE(session.readUntil("info depth 2 "));
+    session.closeInput();
+    EXPECT_TRUE(session.readUntil("bestmove "));
+    auto status = session.waitExit();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->cleanExit());
+}
+
+// A ponder search that ends by itself (here: mate found at once) holds its answer back until
+// ponderhit, and meanwhile answers isready; other lines are dropped.
+TEST_F(EngineSession, PonderWaitAnswersIsReady) {
+    session.send("position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
+    session.send("go ponder");
+    session.send("uci");
+    auto before = session.sync();
+    ASSERT_TRUE(before);
+    for (const std::string& line : *before) {
+        EXPECT_EQ(line.rfind("bestmove", 0), std::string::npos) << "answer not held back";
+        EXPECT_EQ(line.rfind("id ", 0), std::string::npos) << "uci answered while pondering";
+    }
+    session.send("ponderhit");
+    EXPECT_EQ(session.readUntil("bestmove"), "bestmove a1a8 ");
+    ASSERT_TRUE(session.sync());
+}
+
 // Waiting for input, with or without half a line already read, must not keep a processor busy.
 TEST_F(EngineSession, SleepsWhileIdle) {
     ASSERT_TRUE(session.sync());
