@@ -28,11 +28,14 @@ constexpr int DefaultMovesToGo = 35;
 constexpr double BudgetShare = 0.9;     // of clock and increment, spread over the moves to go
 constexpr double HardLimitShare = 0.25; // of the clock, before the iteration factor
 constexpr double MaxClockShare = 0.5;   // no move may take more than this share of the clock
+// Kept back from the clock for what the engine cannot see: reading the command, writing the
+// answer, and the interface's own delay.
+constexpr double MoveOverheadMs = 10;
 constexpr int64_t LowTimeMs = 1000;
 // Iterations end at 255 plies: the search stack has one entry per ply.
 constexpr int DeepestIteration = MaxPly;
 
-// Milliseconds of the side to move's clock; no single move may use more than half of it.
+// The most one move may use: half of the side to move's clock, less the overhead.
 double clockCapMs;
 
 int32_t chooseLimitMode() {
@@ -100,7 +103,7 @@ void allocateTime(int sideToMove) {
     timeFactor = 1.0;
     // The increment is spread over the moves to go like the clock time, not added whole.
     targetMs = int32_t(i * BudgetShare / m) + int32_t(t * BudgetShare / m);
-    clockCapMs = t * MaxClockShare;
+    clockCapMs = std::max(t - MoveOverheadMs, 0.0) * MaxClockShare;
 }
 
 void prepareSearch(int sideToMove) {

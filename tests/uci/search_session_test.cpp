@@ -346,7 +346,9 @@ TEST_F(SearchSession, TrafficOptionsSetTheVolumeOfInfoLines) {
     int newBest = 0;
     for (size_t i = 0; i < normal.lines.size(); ++i) {
         const std::string& line = normal.lines[i];
-        if (startsWith(line, "info depth ")) EXPECT_GE(std::stoi(field(line, "depth")), 10) << line;
+        if (startsWith(line, "info depth ")) {
+            EXPECT_GE(std::stoi(field(line, "depth")), 10) << line;
+        }
         if (!startsWith(line, "info currmove ")) continue;
         ++newBest;
         ASSERT_LT(i + 2, normal.lines.size());
