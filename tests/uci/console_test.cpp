@@ -96,11 +96,6 @@ TEST_F(Console, SeveralLinesInOneRead) {
     EXPECT_EQ(output(pollCommand), "");
 }
 
-TEST_F(Console, SendTextFlushesAtOnce) {
-    EXPECT_EQ(output([] { sendText("bestmove %s ponder %s\n", "e2e4", "e7e5"); }),
-              "bestmove e2e4 ponder e7e5\n");
-}
-
 TEST_F(Console, NoPonderWaitOutsidePondering) {
     type("isready\n");
     // Not pondering; pondering but infinite; pondering but already stopped or released.

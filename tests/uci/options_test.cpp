@@ -55,13 +55,6 @@ TEST_F(Options, TrafficLimitValues) {
     EXPECT_EQ(trafficLimit, TrafficFast);
 }
 
-TEST_F(Options, HashValue) {
-    applySetOption("setoption name Hash value 100");
-    EXPECT_EQ(hashMegabytes, 100);
-    EXPECT_EQ(trafficLimit, TrafficNormal);
-    EXPECT_EQ(trafficDepthHalfPlies, 20);
-}
-
 // The option text at the very end of the line reads as 0 and never reads past the line.
 TEST_F(Options, ValueMissingAtTheEndOfTheLine) {
     std::string line = "setoption name Traffic Depth value";

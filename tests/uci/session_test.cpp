@@ -66,12 +66,6 @@ TEST(Programs, BothSixtyFourBitProgramsAreBuilt) {
         EXPECT_NE(std::find(programs.begin(), programs.end(), name), programs.end()) << name;
 }
 
-TEST_F(EngineSession, PrintsNothingUntilAsked) {
-    auto before = session.sync();
-    ASSERT_TRUE(before);
-    EXPECT_TRUE(before->empty());
-}
-
 // Exact words must be the whole line; a trailing blank or extra letters make another line,
 // which is ignored without an answer.
 TEST_F(EngineSession, ExactCommandsIgnoreAnythingElse) {
