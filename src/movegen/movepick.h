@@ -2,6 +2,8 @@
 // when it is reached, so that an early cut-off saves the later ones.
 #pragma once
 
+#include <type_traits>
+
 #include "movegen/movelist.h"
 
 namespace zekora {
@@ -36,6 +38,8 @@ struct MovePicker {
     uint32_t filterQuiets; // nonzero: quiet moves that lose material are postponed too
 };
 
+static_assert(std::is_trivially_destructible_v<MovePicker>);
+
 // Prepares a picker for the node whose search stack entry the position points at.
 inline void startMovePicker(MovePicker& picker, Position& pos, bool inCheck, Bitboard targetMask,
                             uint32_t filterQuiets) {
@@ -48,7 +52,8 @@ inline void startMovePicker(MovePicker& picker, Position& pos, bool inCheck, Bit
 
 // The next legal move, or NoMove once every stage is done (and on every call after that).
 // The position's stackEntry must point at the node's entry (inCheck, pinned, hashMove,
-// killers).
+// killers); hashMove and killers are read on every call, so they must not change while the
+// picker is in use.
 Move nextMove(MovePicker& picker);
 
 } // namespace zekora
