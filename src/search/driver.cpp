@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <type_traits>
 
 #include "board/attacks.h"
 #include "board/makemove.h"
@@ -17,6 +18,12 @@
 namespace zekora {
 
 SearchResult searchResult;
+
+// The time check leaves the search by a longjmp across the driver's frames too: nothing in
+// them may need destroying.
+static_assert(std::is_trivially_destructible_v<PrincipalVariation>);
+static_assert(std::is_trivially_destructible_v<UndoRecord>);
+static_assert(std::is_trivially_destructible_v<MoveList>);
 
 namespace {
 
@@ -190,6 +197,10 @@ int searchRoot(Position& pos, MoveList& list, int depth) {
             reportNewBestMove(move, number, best, depth, pv);
         }
     }
+
+    // Without a legal move the side to move is mated or stalemated; say so rather than report
+    // the empty score.
+    if (bestMove == NoMove) best = searchStack[0].inCheck ? -MateValue : DrawScore;
 
     if (topScore > runnerUpScore + ClearBestMargin) clearBestMove = 1;
     moveToFront(list, bestMove);

@@ -137,11 +137,15 @@ TEST_F(Driver, OneLegalMoveShrinksTheTimeFactor) {
     EXPECT_EQ(searchResult.bestMove, encodeMove(H1, G2));
 }
 
-TEST_F(Driver, NoLegalMoveGivesNoMove) {
+TEST_F(Driver, NoLegalMoveGivesNoMoveAndTheScoreOfMateOrStalemate) {
     search("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", [](auto& l) { l.depth = 3; });
     EXPECT_EQ(searchResult.bestMove, NoMove);
-    EXPECT_EQ(searchResult.score, -32000);
+    EXPECT_EQ(searchResult.score, 0);
     EXPECT_EQ(searchResult.pv.count, 0);
+    search("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
+           [](auto& l) { l.depth = 3; });
+    EXPECT_EQ(searchResult.bestMove, NoMove);
+    EXPECT_EQ(searchResult.score, -30000);
 }
 
 } // namespace

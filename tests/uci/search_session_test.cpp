@@ -216,6 +216,8 @@ TEST_F(SearchSession, NoLegalMoveOrNoSoundPositionAnswersA1A1) {
         Search search = go(session, position, "go depth 3");
         ASSERT_TRUE(search.finished);
         EXPECT_EQ(search.bestLine, "bestmove a1a1 ") << position;
+        const std::string score = position == Checkmated ? "score mate 0 " : "score cp 0 ";
+        EXPECT_NE(search.finalInfo().find(score), std::string::npos) << search.finalInfo();
     }
     Search none = go(session, "position fen 8/8/8/8/8/8/8/8 w - - 0 1", "go infinite");
     ASSERT_TRUE(none.finished) << "an unusable position must be answered at once";
