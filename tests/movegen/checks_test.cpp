@@ -124,8 +124,8 @@ TEST_F(Checks, CastlingOnlyWhenTheRookLandsWithCheck) {
         {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", encodeMove(E1, G1, FlagCastle), true},
         {"6k1/8/8/8/8/8/8/4K2R w K - 0 1", encodeMove(E1, G1, FlagCastle), false},
         {"3k4/8/8/8/8/8/8/R3K3 w Q - 0 1", encodeMove(E1, C1, FlagCastle), true},
-        // The right is there but the king would pass an attacked square.
-        {"3k4/8/8/8/8/8/8/R2rK3 w Q - 0 1", encodeMove(E1, C1, FlagCastle), false},
+        // The rook would check, but the king would pass d1, which the bishop attacks.
+        {"3k4/8/8/7b/8/8/8/R3K3 w Q - 0 1", encodeMove(E1, C1, FlagCastle), false},
         // The rook sees the king through the square the own king leaves.
         {"8/8/8/8/8/8/8/2k1K2R w K - 0 1", encodeMove(E1, G1, FlagCastle), true},
         {"8/8/8/8/8/8/8/R3K1k1 w Q - 0 1", encodeMove(E1, C1, FlagCastle), true},
