@@ -75,20 +75,6 @@ TEST_F(Checks, ExactlyTheQuietChecksOfRandomPositions) {
     std::printf("%d quiet checks, %d by castling\n", generatedChecks, castlingChecks);
 }
 
-TEST_F(Checks, ColourTwinsMirrorEachOther) {
-    int compared = 0;
-    for (const Position& pos : randomPositions(0x2468, 20)) {
-        if (inCheck(pos) || compared > 400) continue;
-        ++compared;
-        std::string fen = fenOf(pos);
-        Position original = fromFen(fen);
-        Position mirrored = fromFen(mirrorFen(fen));
-        std::vector<Move> expected;
-        for (Move m : checkMoves(original)) expected.push_back(mirrorMove(m));
-        ASSERT_EQ(sorted(checkMoves(mirrored)), sorted(expected)) << fen;
-    }
-}
-
 TEST_F(Checks, PieceUnmaskingARookMovesOffTheFileOnly) {
     // Rook a1, knight a4, enemy king a8: every knight move leaves the a-file and discovers.
     Position pos = fromFen("k7/8/8/8/N7/8/8/R3K3 w - - 0 1");

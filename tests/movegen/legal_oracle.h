@@ -113,36 +113,6 @@ inline std::string moveNames(const std::vector<Move>& moves) {
     return text;
 }
 
-// The FEN text of a position (clocks left at their defaults).
-inline std::string fenOf(const Position& pos) {
-    std::string fen;
-    for (int rank = 7; rank >= 0; --rank) {
-        int emptyRun = 0;
-        for (int file = 0; file < 8; ++file) {
-            int code = pos.board[makeSquare(file, rank)];
-            if (code == Empty) {
-                ++emptyRun;
-                continue;
-            }
-            if (emptyRun) fen += char('0' + emptyRun);
-            emptyRun = 0;
-            char letter = " pnbbrqk"[code >> 1];
-            fen += colorOf(code) == White ? char(std::toupper(letter)) : letter;
-        }
-        if (emptyRun) fen += char('0' + emptyRun);
-        if (rank) fen += '/';
-    }
-    fen += pos.sideToMove == White ? " w " : " b ";
-    std::string rights;
-    if (pos.castling & WhiteShort) rights += 'K';
-    if (pos.castling & WhiteLong) rights += 'Q';
-    if (pos.castling & BlackShort) rights += 'k';
-    if (pos.castling & BlackLong) rights += 'q';
-    fen += rights.empty() ? "-" : rights;
-    if (pos.epSquare == NoSquare) return fen + " - 0 1";
-    return fen + " " + char('a' + fileOf(pos.epSquare)) + char('1' + rankOf(pos.epSquare)) + " 0 1";
-}
-
 // The same position with colours exchanged and the board turned upside down.
 inline std::string mirrorFen(const std::string& fen) {
     std::istringstream in(fen);

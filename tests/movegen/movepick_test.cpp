@@ -47,13 +47,6 @@ bool isCaptureOrPromotion(const Position& pos, Move m) {
 
 } // namespace
 
-TEST_F(Picker, StageScriptAndStarts) {
-    const int32_t expected[] = {7, 6, 1, 2, 3, 4, 5, 6};
-    for (int i = 0; i < StageScriptLength; ++i) EXPECT_EQ(StageScript[i], expected[i]);
-    EXPECT_EQ(EvasionStart, 0);
-    EXPECT_EQ(NormalStart, 2);
-}
-
 // Leaf counts of the published positions to depth 3, every move taken from the picker.
 TEST_F(Picker, PerftThroughThePickerMatchesPublishedCounts) {
     std::vector<PerftCase> cases = loadPerftCases();
