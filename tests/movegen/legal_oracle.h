@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "eval/psqt.h"
 #include "movegen/movelist.h"
 #include "movegen/movepick.h"
+#include "movegen/perft_data.h"
 #include "uci/setup.h"
 
 namespace zekora::test {
@@ -141,31 +140,6 @@ inline Move mirrorMove(Move m) {
     int kind = moveKind(m);
     if (isPromotion(m)) kind = isBishop(kind) ? 15 - kind : kind ^ 1;
     return encodeMove(moveFrom(m) ^ 56, moveTo(m) ^ 56, kind);
-}
-
-struct PerftCase {
-    std::string fen;
-    uint64_t leaves[5]; // leaves[d] for depth d = 1..4
-};
-
-inline std::vector<PerftCase> loadPerftCases() {
-    std::ifstream in(std::string(ZEKORA_TEST_DATA) + "/perft.epd");
-    std::vector<PerftCase> cases;
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t semicolon = line.find(';');
-        if (semicolon == std::string::npos) continue;
-        PerftCase c{};
-        c.fen = line.substr(0, semicolon);
-        std::istringstream fields(line.substr(semicolon));
-        std::string tag;
-        uint64_t count;
-        while (fields >> tag >> count)
-            if (tag.size() == 3 && tag[1] == 'D' && tag[2] >= '1' && tag[2] <= '4')
-                c.leaves[tag[2] - '0'] = count;
-        cases.push_back(c);
-    }
-    return cases;
 }
 
 // Small deterministic generator, so that failures can be replayed.
