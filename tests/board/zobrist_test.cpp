@@ -6,7 +6,6 @@
 #include <set>
 
 #include "board/position_check.h"
-#include "uci/setup.h"
 
 using namespace zekora;
 
@@ -48,28 +47,4 @@ TEST_F(Zobrist, KeysAreFixedDistinctAndOnlyWhereDrawn) {
     EXPECT_EQ(drawn, 1085);
     EXPECT_EQ(keys.size(), 1085u);
     for (Square s = 0; s < 64; ++s) EXPECT_EQ(PieceSquareKey[0][s] | PieceSquareKey[1][s], 0u);
-}
-
-TEST_F(Zobrist, FromScratchKeys) {
-    setupPosition("position startpos");
-    Position pos = currentPosition;
-    uint64_t material = 0;
-    int counts[16] = {0, 0, 8, 8, 2, 2, 1, 1, 1, 1, 2, 2, 1, 1, 1, 1};
-    for (int code = WhitePawn; code <= BlackKing; ++code)
-        material ^= MaterialKeyTable[code][counts[code]];
-    EXPECT_EQ(pos.materialKey, material);
-
-    uint64_t pawns = 0;
-    for (Square s = A2; s <= H2; ++s) pawns ^= PieceSquareKey[WhitePawn][s];
-    for (Square s = A7; s <= H7; ++s) pawns ^= PieceSquareKey[BlackPawn][s];
-    EXPECT_EQ(pos.pawnKey, pawns);
-
-    Position other = pos;
-    other.sideToMove = Black;
-    computeKeys(other);
-    EXPECT_EQ(other.key ^ pos.key, SideKey[White] ^ SideKey[Black]);
-    other = pos;
-    other.castling = 0;
-    computeKeys(other);
-    EXPECT_EQ(other.key ^ pos.key, CastlingKey[15] ^ CastlingKey[0]);
 }
