@@ -124,6 +124,35 @@ TEST_F(Nodes, ZeroWindowNodesCutOnACoveringTableEntryPvNodesOnlyTakeItsMove) {
     EXPECT_GT(nodeCount, 1u);
 }
 
+TEST_F(Nodes, ShallowNodeFarBelowBetaRazorsThroughQuiescence) {
+    // King and pawn: no capture, no check, no null move; quiescence stands at eval.
+    Position pos = fromFen("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+    const int eval = staticScore(pos);
+    // Depth 3, eval = beta - 200: quiescence against beta - 195 stays below it.
+    EXPECT_EQ(searchShallow(pos, eval + 200, 3, 2, AllNodeFlags), eval);
+    EXPECT_EQ(nodeCount, 2u);
+    freshSearch();
+    searchShallow(pos, eval + 195, 3, 2, AllNodeFlags);
+    EXPECT_GT(nodeCount, 2u);
+}
+
+TEST_F(Nodes, ShallowNodeFarAboveBetaFailsHighWithoutSearching) {
+    Position pos = fromFen("4k3/8/8/8/8/8/4P3/3NK3 w - - 0 1");
+    const int eval = staticScore(pos);
+    // Depth 4: the margin is 4 x 55.
+    EXPECT_EQ(searchShallow(pos, eval - 220, 4, 2, AllNodeFlags), eval - 220);
+    EXPECT_EQ(nodeCount, 1u);
+    // Not after a null move.
+    freshSearch();
+    searchShallow(pos, eval - 220, 4, 2, NoNullFlags);
+    EXPECT_GT(nodeCount, 1u);
+    // Not with king and pawns alone.
+    freshSearch();
+    Position pawns = fromFen("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+    searchShallow(pawns, staticScore(pawns) - 220, 4, 2, AllNodeFlags);
+    EXPECT_GT(nodeCount, 1u);
+}
+
 TEST_F(Nodes, TableMateScoresAreReadBackAtTheNodesDistanceFromTheRoot) {
     Position pos = fromFen(MiddleGame);
     // A mate 5 plies beyond a node at ply 3 (30000 - 8 from the root), read at ply 7.
