@@ -21,7 +21,10 @@ struct QuietList {
     Move moves[MaxMoves];
 
     void clear() { count = 0; }
-    void add(Move m) { moves[count++] = m; }
+    // A node tries fewer moves than fit; the guard only keeps impossible positions in bounds.
+    void add(Move m) {
+        if (count < MaxMoves) moves[count++] = m;
+    }
 };
 
 // For a move that does not give check, before it is made. The caller sets ext = 0 and
