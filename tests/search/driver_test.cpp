@@ -52,22 +52,6 @@ struct Driver : ::testing::Test {
 
 const char* const Middlegame = "r4rk1/pp1n1ppp/2pbpq2/3p4/2PP4/1PN1PN2/P4PPP/R2Q1RK1 w - - 0 12";
 
-TEST_F(Driver, MoveToFrontKeepsTheOrderOfTheOthers) {
-    MoveList list;
-    list.clear();
-    const Move moves[] = {encodeMove(A2, A3), encodeMove(B2, B3), encodeMove(C2, C3),
-                          encodeMove(D2, D3)};
-    for (Move m : moves) list.moves[list.count++] = m;
-    list.next = 3;
-    moveToFront(list, moves[2]);
-    EXPECT_EQ(list.next, 0);
-    EXPECT_EQ(list.count, 4);
-    const Move expected[] = {moves[2], moves[0], moves[1], moves[3]};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(list.moves[i], expected[i]) << i;
-    moveToFront(list, encodeMove(H2, H3)); // not in the list: nothing moves
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(list.moves[i], expected[i]) << i;
-}
-
 TEST_F(Driver, RootListHoldsTheLegalMovesWithTheHashMoveFirst) {
     setupPosition("position startpos moves e2e4 e7e5 g1f3");
     Position pos = currentPosition;
@@ -135,17 +119,6 @@ TEST_F(Driver, OneLegalMoveShrinksTheTimeFactor) {
     search(fen, [](auto& l) { l.depth = 4; });
     EXPECT_EQ(timeFactor, 0.03125);
     EXPECT_EQ(searchResult.bestMove, encodeMove(H1, G2));
-}
-
-TEST_F(Driver, NoLegalMoveGivesNoMoveAndTheScoreOfMateOrStalemate) {
-    search("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", [](auto& l) { l.depth = 3; });
-    EXPECT_EQ(searchResult.bestMove, NoMove);
-    EXPECT_EQ(searchResult.score, 0);
-    EXPECT_EQ(searchResult.pv.count, 0);
-    search("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
-           [](auto& l) { l.depth = 3; });
-    EXPECT_EQ(searchResult.bestMove, NoMove);
-    EXPECT_EQ(searchResult.score, -30000);
 }
 
 } // namespace

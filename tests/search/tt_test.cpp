@@ -57,16 +57,6 @@ TEST_F(HashTable, SizeFollowsTheHashOptionInPowersOfTwoWithinOneTo2048Megabytes)
     }
 }
 
-TEST_F(HashTable, ANewTableIsEmpty) {
-    storeEntry(at(Index, 5), encodeMove(E2, E4), 8, 0, BoundExact, 10);
-    resizeTable(TestMegabytes);
-    EXPECT_EQ(probeMove(at(Index, 5)), NoMove);
-    storeEntry(at(Index, 5), encodeMove(E2, E4), 8, 0, BoundExact, 10);
-    clearTable();
-    ProbeResult r;
-    EXPECT_FALSE(probeEntry(at(Index, 5), 0, r));
-}
-
 TEST_F(HashTable, SecondStoreOfAPositionKeepsTheNewerDataEvenWhenShallower) {
     Position& pos = at(Index, 0xABCDEF01);
     storeEntry(pos, encodeMove(G1, F3), 20, 0, BoundLower, 55);
@@ -115,33 +105,6 @@ TEST_F(HashTable, MateScoresAreStoredRelativeToTheNode) {
     EXPECT_EQ(r.score, 29744);
 }
 
-TEST_F(HashTable, ProbeVisitsTheKeysOwnSlotFirstThenTheRestOfItsGroup) {
-    EXPECT_EQ(&hashSlot(Index, 0), transpositionTable.entries + 0x1236);
-    EXPECT_EQ(&hashSlot(Index, 1), transpositionTable.entries + 0x1237);
-    EXPECT_EQ(&hashSlot(Index, 2), transpositionTable.entries + 0x1234);
-    EXPECT_EQ(&hashSlot(Index, 3), transpositionTable.entries + 0x1235);
-
-    // A position stored in another slot of the group is still found.
-    HashEntry& e = transpositionTable.entries[0x1235];
-    e.checkKey = 99;
-    e.move = encodeMove(A2, A3);
-    EXPECT_EQ(probeMove(at(Index, 99)), encodeMove(A2, A3));
-    // A neighbouring group is not looked at.
-    transpositionTable.entries[0x1238].checkKey = 100;
-    EXPECT_EQ(probeMove(at(Index, 100)), NoMove);
-}
-
-TEST_F(HashTable, OnlyTheFullProbeRefreshesTheAge) {
-    Position& pos = at(Index, 42);
-    storeEntry(pos, encodeMove(E2, E4), 10, 0, BoundExact, 0);
-    searchGeneration = 8;
-    EXPECT_EQ(probeMove(pos), encodeMove(E2, E4));
-    EXPECT_EQ(hashSlot(pos.key, 0).age, 7);
-    ProbeResult r;
-    ASSERT_TRUE(probeEntry(pos, 0, r));
-    EXPECT_EQ(hashSlot(pos.key, 0).age, 8);
-}
-
 // Fills the bucket of Index with four other positions of the given ages and depths.
 void fillBucket(const uint8_t ages[4], const int16_t depths[4]) {
     for (int i = 0; i < 4; ++i) {
@@ -159,32 +122,25 @@ int replacedSlot() {
     return -1;
 }
 
-TEST_F(HashTable, AFullBucketGivesUpItsShallowestEntryOfTheCurrentSearch) {
-    const uint8_t current[4] = {7, 7, 7, 7};
-    const int16_t depths[4] = {12, 30, 4, 9};
-    fillBucket(current, depths);
-    EXPECT_EQ(replacedSlot(), 2);
-}
-
-TEST_F(HashTable, EntriesOfEarlierSearchesGoFirstEvenWhenDeepest) {
-    const uint8_t ages[4] = {7, 7, 6, 7};
-    const int16_t depths[4] = {12, 2, 200, 9};
-    fillBucket(ages, depths);
-    EXPECT_EQ(replacedSlot(), 2);
-
-    // Unless the old entry is more than 256 half plies deeper.
-    const int16_t deeper[4] = {12, 2, 260, 9};
-    fillBucket(ages, deeper);
-    EXPECT_EQ(replacedSlot(), 1);
-}
-
-TEST_F(HashTable, EqualValuesGoToTheEarlierSlotInProbeOrder) {
-    const uint8_t ages[4] = {3, 3, 3, 3};
-    const int16_t depths[4] = {5, 5, 5, 5};
-    fillBucket(ages, depths);
-    EXPECT_EQ(replacedSlot(), 0);
-    EXPECT_EQ(hashSlot(Index, 0).move, encodeMove(H2, H3));
-    EXPECT_EQ(hashSlot(Index, 0).age, 7);
+// Within a full bucket: entries of earlier searches first, even the deepest (up to 256 half
+// plies deeper), then the shallowest; on equal terms the earlier slot in probe order.
+TEST_F(HashTable, AFullBucketGivesUpItsLeastValuableEntry) {
+    const struct {
+        uint8_t ages[4];
+        int16_t depths[4];
+        int replaced;
+    } cases[] = {
+        {{7, 7, 7, 7}, {12, 30, 4, 9}, 2},
+        {{7, 7, 6, 7}, {12, 2, 200, 9}, 2},
+        {{7, 7, 6, 7}, {12, 2, 260, 9}, 1},
+        {{3, 3, 3, 3}, {5, 5, 5, 5}, 0},
+    };
+    for (const auto& c : cases) {
+        fillBucket(c.ages, c.depths);
+        EXPECT_EQ(replacedSlot(), c.replaced);
+        EXPECT_EQ(hashSlot(Index, c.replaced).move, encodeMove(H2, H3));
+        EXPECT_EQ(hashSlot(Index, c.replaced).age, 7);
+    }
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -48,22 +48,6 @@ const Move E2E4 = encodeMove(E2, E4);
 const Move E7E5 = encodeMove(E7, E5);
 const Move G1F3 = encodeMove(G1, F3);
 
-TEST_F(Reports, TrafficLimitDecidesWhichKindsPassFromTheTrafficDepth) {
-    // Rows: limit code; columns: kind 0, 1, 2 at a depth at or above the traffic depth.
-    const bool deep[6][3] = {{false, false, false}, {true, false, false}, {true, true, false},
-                             {true, true, true},    {true, true, true},   {false, false, false}};
-    for (int code = 0; code < 6; ++code) {
-        trafficLimit = code;
-        for (int kind = 0; kind < 3; ++kind) {
-            EXPECT_EQ(trafficAllows(20, kind), deep[code][kind]) << code << " " << kind;
-            EXPECT_EQ(trafficAllows(19, kind), code == TrafficIgnore) << code << " " << kind;
-            limits.infinite = 1;
-            EXPECT_TRUE(trafficAllows(2, kind)) << code << " " << kind;
-            limits.infinite = 0;
-        }
-    }
-}
-
 TEST_F(Reports, ScoresBeyondTheMateBoundAreReportedInMoves) {
     const struct {
         int score;
@@ -138,20 +122,6 @@ TEST_F(Reports, StatisticsAndCurrmoveLinesAreThrottledUnlessDeepOrInfinite) {
     limits.infinite = 1;
     EXPECT_EQ(output([] { reportRootMove(E2E4, 1, 4); }), "info currmove e2e4 currmovenumber 1\n");
     EXPECT_EQ(output([] { reportRootMove(E2E4, 2, 4); }), "");
-}
-
-TEST_F(Reports, NormalTrafficGivesNewBestMovesThreeLinesFromTheTrafficDepth) {
-    lastCurrmoveTime = lastStatsTime = searchClock.wallNow = 100;
-    EXPECT_EQ(output([] { reportNewBestMove(E2E4, 1, 10, 18, line({E2E4})); }), "");
-    EXPECT_EQ(output([] { reportRootMove(E2E4, 1, 40); }), ""); // never under Normal
-    EXPECT_EQ(output([] { reportIterationEnd(10, 18, line({E2E4})); }), "");
-
-    std::string lines = output([] { reportNewBestMove(E2E4, 1, 10, 20, line({E2E4})); });
-    EXPECT_EQ(lines, "info currmove e2e4 currmovenumber 1\n"
-                     "info nodes 0 nps 0 time 0 hashfull 0 \n"
-                     "info depth 10 seldepth 0 nodes 0 score cp 10 nps 0 pv e2e4  \n");
-    EXPECT_EQ(output([] { reportIterationEnd(10, 20, line({E2E4})); }),
-              "info depth 10 seldepth 0 nodes 0 score cp 10 nps 0 pv e2e4  \n");
 }
 
 } // namespace
