@@ -66,8 +66,9 @@ bool searchLimitReached() {
         exceeded(std::min(hardLimitMs * timeFactor, clockCapMs)))
         return true;
     if (limitMode & ModeMoveTime) {
-        const double moveTimeMs = int32_t(limits.moveTime);
-        // The factor may end a movetime search early but never stretch it past movetime.
+        // The factor may end a movetime search early but never stretch it past movetime,
+        // less the overhead the interface also counts.
+        const double moveTimeMs = std::max(int32_t(limits.moveTime) - MoveOverheadMs, 0.0);
         if (exceeded(moveTimeMs)) return true;
         if (exceeded(moveTimeMs * std::min(timeFactor, 1.0))) return softStopArmed != 0;
     }

@@ -135,9 +135,10 @@ TEST_F(TimeLimits, TargetEndsTheSearchOnlyWhenArmed) {
 TEST_F(TimeLimits, MoveTimeMayBeShortenedButNeverStretched) {
     go([](auto& l) { l.moveTime = 1000; });
     EXPECT_EQ(lowTime, 1); // no clock given
-    EXPECT_FALSE(stopsAt(5, 0.99, 4.0, true));
-    EXPECT_TRUE(stopsAt(5, 1.01, 4.0, true));
-    EXPECT_TRUE(stopsAt(5, 1.01, 4.0, false)); // even inside an iteration
+    // Ten milliseconds are kept back for the interface.
+    EXPECT_FALSE(stopsAt(5, 0.985, 4.0, true));
+    EXPECT_TRUE(stopsAt(5, 0.995, 4.0, true));
+    EXPECT_TRUE(stopsAt(5, 0.995, 4.0, false)); // even inside an iteration
     EXPECT_TRUE(stopsAt(5, 0.6, 0.5, true));
     EXPECT_FALSE(stopsAt(5, 0.6, 0.5, false));
 }
