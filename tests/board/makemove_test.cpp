@@ -12,7 +12,7 @@ using namespace zekora;
 namespace {
 
 struct MakeMove : ::testing::Test {
-    static void SetUpTestSuite() { initBoardTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 
     static Position load(const char* fen) {
         Position pos;

@@ -9,7 +9,7 @@ using namespace zekora::test;
 namespace {
 
 struct MoveCheck : ::testing::Test {
-    static void SetUpTestSuite() { initMoveTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 };
 
 Move move(const Position& pos, const char* text) { return textToMove(pos, text); }
@@ -32,7 +32,7 @@ TEST_F(MoveCheck, PseudoLegalExactlyWhenGenerated) {
 }
 
 TEST_F(MoveCheck, PseudoLegalRejectsMovesThatDoNotFit) {
-    Position start = fromFen(StartFen);
+    Position start = positionFromFen(StartFen);
     EXPECT_FALSE(isPseudoLegal(start, NoMove));
     EXPECT_FALSE(isPseudoLegal(start, NullMoveCode));
     EXPECT_FALSE(isPseudoLegal(start, encodeMove(E7, E5, FlagDoublePush))); // not our pawn
@@ -41,15 +41,15 @@ TEST_F(MoveCheck, PseudoLegalRejectsMovesThatDoNotFit) {
     EXPECT_TRUE(isPseudoLegal(start, encodeMove(E2, E4, FlagDoublePush)));
 
     // A double step over an occupied square.
-    Position blocked = fromFen("4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1");
+    Position blocked = positionFromFen("4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1");
     EXPECT_FALSE(isPseudoLegal(blocked, encodeMove(E2, E4, FlagDoublePush)));
 
     // Capturing a king is never a move (the position is not legal, but may be searched into).
-    Position kingEnPrise = fromFen("4k3/3P4/8/8/8/8/8/4K3 w - - 0 1");
+    Position kingEnPrise = positionFromFen("4k3/3P4/8/8/8/8/8/4K3 w - - 0 1");
     EXPECT_FALSE(isPseudoLegal(kingEnPrise, encodeMove(D7, E8, WhiteQueen)));
 
     // A pawn reaching the last rank must carry its promotion.
-    Position promoting = fromFen("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    Position promoting = positionFromFen("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     EXPECT_FALSE(isPseudoLegal(promoting, encodeMove(B7, B8)));
     EXPECT_TRUE(isPseudoLegal(promoting, encodeMove(B7, B8, WhiteQueen)));
     EXPECT_TRUE(isPseudoLegal(promoting, encodeMove(B7, B8, WhiteDarkBishop)));
@@ -57,15 +57,15 @@ TEST_F(MoveCheck, PseudoLegalRejectsMovesThatDoNotFit) {
     EXPECT_FALSE(isPseudoLegal(promoting, encodeMove(B7, B8, BlackQueen)));
 
     // Castling without the right, and through an attacked square.
-    Position castle = fromFen("r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1");
+    Position castle = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1");
     EXPECT_FALSE(isPseudoLegal(castle, encodeMove(E1, G1, FlagCastle)));
     EXPECT_TRUE(isPseudoLegal(castle, encodeMove(E1, C1, FlagCastle)));
-    Position attacked = fromFen("r3k2r/8/8/8/8/8/3r4/R3K2R w KQkq - 0 1");
+    Position attacked = positionFromFen("r3k2r/8/8/8/8/8/3r4/R3K2R w KQkq - 0 1");
     EXPECT_FALSE(isPseudoLegal(attacked, encodeMove(E1, C1, FlagCastle))); // d1 attacked
     EXPECT_TRUE(isPseudoLegal(attacked, encodeMove(E1, G1, FlagCastle)));
-    Position check = fromFen("r3k2r/8/8/4r3/8/8/8/R3K2R w KQkq - 0 1");
+    Position check = positionFromFen("r3k2r/8/8/4r3/8/8/8/R3K2R w KQkq - 0 1");
     EXPECT_FALSE(isPseudoLegal(check, encodeMove(E1, G1, FlagCastle)));
-    Position b1Attacked = fromFen("r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1");
+    Position b1Attacked = positionFromFen("r3k2r/8/8/8/8/8/1r6/R3K2R w KQkq - 0 1");
     EXPECT_TRUE(isPseudoLegal(b1Attacked, encodeMove(E1, C1, FlagCastle)));
 }
 
@@ -89,7 +89,7 @@ TEST_F(MoveCheck, LegalAgreesWithPlayingTheMove) {
 }
 
 TEST_F(MoveCheck, PinnedRookMovesOnlyAlongThePin) {
-    Position pos = fromFen("4r2k/8/8/8/8/8/4R3/4K3 w - - 0 1");
+    Position pos = positionFromFen("4r2k/8/8/8/8/8/4R3/4K3 w - - 0 1");
     SearchStackEntry entry;
     enterNode(pos, entry);
     ASSERT_EQ(entry.pinned, SquareBit[E2]);
@@ -113,41 +113,41 @@ TEST_F(MoveCheck, GivesCheckAgreesWithPlayingTheMove) {
 
 TEST_F(MoveCheck, CastlingChecksWithTheRook) {
     // The rook lands on f1 and sees the king on f8 along the open file.
-    Position shortCastle = fromFen("5k2/8/8/8/8/8/8/4K2R w K - 0 1");
+    Position shortCastle = positionFromFen("5k2/8/8/8/8/8/8/4K2R w K - 0 1");
     EXPECT_TRUE(givesCheck(shortCastle, encodeMove(E1, G1, FlagCastle)));
     // The rook lands on d1 and sees the king on g1 once the own king has left e1.
-    Position longCastle = fromFen("8/8/8/8/8/8/8/R3K1k1 w Q - 0 1");
+    Position longCastle = positionFromFen("8/8/8/8/8/8/8/R3K1k1 w Q - 0 1");
     EXPECT_TRUE(givesCheck(longCastle, encodeMove(E1, C1, FlagCastle)));
-    Position noCheck = fromFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    Position noCheck = positionFromFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
     EXPECT_FALSE(givesCheck(noCheck, encodeMove(E1, G1, FlagCastle)));
 }
 
 TEST_F(MoveCheck, StaticExchangeExamples) {
     // A pawn takes an undefended knight.
-    Position knight = fromFen("4k3/8/8/3n4/4P3/8/8/4K3 w - - 0 1");
+    Position knight = positionFromFen("4k3/8/8/3n4/4P3/8/8/4K3 w - - 0 1");
     EXPECT_EQ(staticExchange(knight, move(knight, "e4d5")), 300);
     // A queen takes a pawn a pawn defends.
-    Position pawn = fromFen("4k3/8/4p3/3p4/8/8/8/3QK3 w - - 0 1");
+    Position pawn = positionFromFen("4k3/8/4p3/3p4/8/8/8/3QK3 w - - 0 1");
     EXPECT_EQ(staticExchange(pawn, move(pawn, "d1d5")), -900);
     // A rook takes a rook a bishop defends; the queen behind the rook joins once it has gone.
-    Position xray = fromFen("4k3/1b6/8/3r4/8/8/3R4/3QK3 w - - 0 1");
+    Position xray = positionFromFen("4k3/1b6/8/3r4/8/8/3R4/3QK3 w - - 0 1");
     EXPECT_EQ(staticExchange(xray, move(xray, "d2d5")), 300);
     // Without the queen the bishop wins the rook back.
-    Position noXray = fromFen("4k3/1b6/8/3r4/8/8/3R4/4K3 w - - 0 1");
+    Position noXray = positionFromFen("4k3/1b6/8/3r4/8/8/3R4/4K3 w - - 0 1");
     EXPECT_EQ(staticExchange(noXray, move(noXray, "d2d5")), 0);
     // A bishop behind a capturing pawn joins on the diagonal.
-    Position pawnXray = fromFen("4k3/8/2n5/3p4/4P3/5B2/8/4K3 w - - 0 1");
+    Position pawnXray = positionFromFen("4k3/8/2n5/3p4/4P3/5B2/8/4K3 w - - 0 1");
     EXPECT_EQ(staticExchange(pawnXray, move(pawnXray, "e4d5")), 100);
     // Castling and en passant.
-    Position castle = fromFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    Position castle = positionFromFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
     EXPECT_EQ(staticExchange(castle, encodeMove(E1, G1, FlagCastle)), 0);
-    Position ep = fromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
+    Position ep = positionFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
     EXPECT_EQ(staticExchange(ep, move(ep, "e5d6")), 100);
     // A promotion onto a square only the opponent covers counts as a lost pawn.
-    Position promote = fromFen("1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
+    Position promote = positionFromFen("1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
     EXPECT_EQ(staticExchange(promote, move(promote, "a7a8q")), -100);
     // Quiet moves: onto a guarded square, and onto a safe one.
-    Position quiet = fromFen("4k3/8/2p5/8/8/8/8/3QK3 w - - 0 1");
+    Position quiet = positionFromFen("4k3/8/2p5/8/8/8/8/3QK3 w - - 0 1");
     EXPECT_EQ(staticExchange(quiet, move(quiet, "d1d5")), -1000);
     EXPECT_EQ(staticExchange(quiet, move(quiet, "d1d4")), 0);
 }

@@ -8,19 +8,12 @@
 #include "board/position.h"
 #include "board/zobrist.h"
 #include "eval/psqt.h"
+#include "support/test_position.h"
 
 namespace zekora {
 
-// The tables positions need, without the rest of the engine's start-up.
-inline void initBoardTables() {
-    static bool done = false;
-    if (done) return;
-    initLineTables();
-    initMagics();
-    initZobrist();
-    buildPieceSquareTables();
-    done = true;
-}
+using test::initEngineOnce;
+using test::positionFromFen;
 
 // Bitboards, king squares, keys and the piece-square sum agree with the board.
 inline void expectConsistent(const Position& pos) {

@@ -12,7 +12,7 @@ using namespace zekora;
 namespace {
 
 struct Zobrist : ::testing::Test {
-    static void SetUpTestSuite() { initBoardTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 };
 
 } // namespace

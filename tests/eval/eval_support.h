@@ -11,29 +11,10 @@
 #include "eval/evaluate.h"
 #include "eval/psqt.h"
 #include "movegen/movelist.h"
+#include "support/test_position.h"
 #include "uci/setup.h"
 
 namespace zekora::test {
-
-inline void initEvalTables() {
-    static bool done = false;
-    if (done) return;
-    initLineTables();
-    initMagics();
-    initZobrist();
-    buildPieceSquareTables();
-    initPawnMasks();
-    initPawnRaceTables();
-    done = true;
-}
-
-inline Position positionFromFen(const std::string& fen) {
-    Position pos;
-    std::memset(&pos, 0, sizeof pos);
-    parseFen(pos, fen.c_str());
-    completePosition(pos);
-    return pos;
-}
 
 // Ranks mirrored, colours swapped, the other side to move.
 inline Position colourFlipped(const Position& pos) {

@@ -8,7 +8,7 @@ using namespace zekora::test;
 namespace {
 
 struct Evaluation : ::testing::Test {
-    static void SetUpTestSuite() { initEvalTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 };
 
 // Openings, middlegames with castling rights and en-passant squares, endings with passed

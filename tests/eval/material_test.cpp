@@ -8,7 +8,7 @@ using namespace zekora::test;
 namespace {
 
 struct Material : ::testing::Test {
-    static void SetUpTestSuite() { initEvalTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 
     static MaterialInfo infoOf(const char* fen) {
         MaterialInfo info;

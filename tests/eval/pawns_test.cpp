@@ -8,7 +8,7 @@ using namespace zekora::test;
 namespace {
 
 struct Pawns : ::testing::Test {
-    static void SetUpTestSuite() { initEvalTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 
     static PawnHashEntry entryOf(const char* fen) {
         PawnHashEntry entry;

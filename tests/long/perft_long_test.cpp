@@ -59,7 +59,7 @@ TEST(PerftLong, PublishedDeepCounts) {
 }
 
 TEST(PerftLong, EveryTestPositionToDepthFour) {
-    initBoardTables();
+    initEngineOnce();
     for (const PerftCase& c : loadPerftCases()) {
         Position pos = positionFromFen(c.fen);
         EXPECT_EQ(referencePerft(pos, 4), c.leaves[4]) << c.fen;
@@ -68,7 +68,7 @@ TEST(PerftLong, EveryTestPositionToDepthFour) {
 }
 
 TEST(PerftLong, MakeUnmakeRoundTripsToDepthThree) {
-    initBoardTables();
+    initEngineOnce();
     for (const PerftCase& c : loadPerftCases()) {
         Position pos = positionFromFen(c.fen);
         ASSERT_NO_FATAL_FAILURE(walk(pos, 3)) << c.fen;

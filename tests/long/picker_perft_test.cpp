@@ -8,16 +8,16 @@ using namespace zekora::test;
 namespace {
 
 struct PickerPerft : ::testing::Test {
-    static void SetUpTestSuite() { initMoveTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 };
 
 } // namespace
 
 TEST_F(PickerPerft, PublishedPositionsAndTheirMirrorsToDepthFour) {
     for (const PerftCase& c : loadPerftCases()) {
-        Position pos = fromFen(c.fen);
+        Position pos = positionFromFen(c.fen);
         ASSERT_EQ(pickerPerft(pos, 4, 0), c.leaves[4]) << c.fen;
-        Position mirrored = fromFen(mirrorFen(c.fen));
+        Position mirrored = positionFromFen(mirrorFen(c.fen));
         ASSERT_EQ(pickerPerft(mirrored, 4, 0), c.leaves[4]) << mirrorFen(c.fen);
     }
 }
@@ -26,7 +26,7 @@ TEST_F(PickerPerft, HashMovesAndKillersToDepthFour) {
     Random random{2024};
     std::memset(searchStack, 0, sizeof searchStack);
     for (const PerftCase& c : loadPerftCases()) {
-        Position pos = fromFen(c.fen);
+        Position pos = positionFromFen(c.fen);
         ASSERT_EQ(pickerPerftWithGuesses(pos, 4, 0, random), c.leaves[4]) << c.fen;
     }
 }

@@ -9,7 +9,7 @@ using namespace zekora::test;
 namespace {
 
 struct Checks : ::testing::Test {
-    static void SetUpTestSuite() { initMoveTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 };
 
 std::vector<Move> checkMoves(const Position& pos) {
@@ -77,7 +77,7 @@ TEST_F(Checks, ExactlyTheQuietChecksOfRandomPositions) {
 
 TEST_F(Checks, PieceUnmaskingARookMovesOffTheFileOnly) {
     // Rook a1, knight a4, enemy king a8: every knight move leaves the a-file and discovers.
-    Position pos = fromFen("k7/8/8/8/N7/8/8/R3K3 w - - 0 1");
+    Position pos = positionFromFen("k7/8/8/8/N7/8/8/R3K3 w - - 0 1");
     std::vector<Move> checks = checkMoves(pos);
     int knightMoves = 0;
     for (Move m : checks) knightMoves += moveFrom(m) == A4;
@@ -86,7 +86,7 @@ TEST_F(Checks, PieceUnmaskingARookMovesOffTheFileOnly) {
 }
 
 TEST_F(Checks, PawnUnmaskingABishopStepsOnceAndTwice) {
-    Position pos = fromFen("8/8/8/4k3/8/8/1P6/B3K3 w - - 0 1");
+    Position pos = positionFromFen("8/8/8/4k3/8/8/1P6/B3K3 w - - 0 1");
     std::vector<Move> checks = checkMoves(pos);
     EXPECT_TRUE(contains(checks, encodeMove(B2, B3)));
     EXPECT_TRUE(contains(checks, encodeMove(B2, B4, FlagDoublePush)));
@@ -94,7 +94,7 @@ TEST_F(Checks, PawnUnmaskingABishopStepsOnceAndTwice) {
 
 TEST_F(Checks, KingUnmaskingAQueenMovesOffTheLine) {
     // The own king on d4 stands between the queen on b2 and the king on f6.
-    Position pos = fromFen("8/8/5k2/8/3K4/8/1Q6/8 w - - 0 1");
+    Position pos = positionFromFen("8/8/5k2/8/3K4/8/1Q6/8 w - - 0 1");
     std::vector<Move> checks = checkMoves(pos);
     EXPECT_TRUE(contains(checks, encodeMove(D4, D3)));
     EXPECT_FALSE(contains(checks, encodeMove(D4, E5))); // along the line
@@ -119,7 +119,7 @@ TEST_F(Checks, CastlingOnlyWhenTheRookLandsWithCheck) {
         {"r3k3/8/8/8/8/8/8/3K4 b q - 0 1", encodeMove(E8, C8, FlagCastle), true},
     };
     for (const Case& c : cases) {
-        Position pos = fromFen(c.fen);
+        Position pos = positionFromFen(c.fen);
         EXPECT_EQ(contains(checkMoves(pos), c.castle), c.listed) << c.fen;
     }
 }

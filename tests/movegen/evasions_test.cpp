@@ -10,7 +10,7 @@ using namespace zekora::test;
 namespace {
 
 struct Evasions : ::testing::Test {
-    static void SetUpTestSuite() { initMoveTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 
     SearchStackEntry entry{};
 
@@ -80,13 +80,13 @@ TEST_F(Evasions, HandMadeChecksOfBothColoursEqualTheLegalMoves) {
     };
     int doubleChecks = 0;
     for (const char* text : fens) {
-        Position white = fromFen(text);
+        Position white = positionFromFen(text);
         ASSERT_TRUE(inCheck(white)) << text;
         doubleChecks += countCheckers(white) > 1;
         MoveList w = evasions(white);
         EXPECT_EQ(sorted(toVector(w)), sorted(legalMoves(white))) << text;
         // The Black twin gives the mirrored moves with the same scores.
-        Position black = fromFen(mirrorFen(text));
+        Position black = positionFromFen(mirrorFen(text));
         MoveList b = evasions(black);
         std::vector<std::pair<Move, int>> expected, actual;
         for (int i = 0; i < w.count; ++i) expected.push_back({mirrorMove(w.moves[i]), w.scores[i]});
@@ -100,14 +100,14 @@ TEST_F(Evasions, HandMadeChecksOfBothColoursEqualTheLegalMoves) {
 
 TEST_F(Evasions, DoubleCheckOffersOnlyKingMovesOffTheRookLine) {
     // Rook e8 and knight d3 both check the king on e1.
-    Position pos = fromFen("4r2k/8/8/8/8/3n4/8/4K3 w - - 0 1");
+    Position pos = positionFromFen("4r2k/8/8/8/8/3n4/8/4K3 w - - 0 1");
     MoveList list = evasions(pos);
     EXPECT_EQ(moveNames(toVector(list)), "e1d1 e1f1 e1d2 ");
     EXPECT_FALSE(contains(list, move(pos, "e1e2")));
 }
 
 TEST_F(Evasions, KingMayStepBackAlongThePawnsDiagonal) {
-    Position pos = fromFen("7k/8/8/3p4/4K3/8/8/8 w - - 0 1");
+    Position pos = positionFromFen("7k/8/8/3p4/4K3/8/8/8 w - - 0 1");
     MoveList list = evasions(pos);
     EXPECT_TRUE(contains(list, move(pos, "e4f3")));
     EXPECT_TRUE(contains(list, move(pos, "e4d5")));
@@ -129,7 +129,7 @@ TEST_F(Evasions, EnPassantCaptureOfTheCheckerOnlyWhenItIsSafe) {
         {"7K/8/8/4k3/3Pp3/8/1B6/8 b - d3 0 1", "e4d3", false},
     };
     for (const Case& c : cases) {
-        Position pos = fromFen(c.fen);
+        Position pos = positionFromFen(c.fen);
         Position before = pos;
         MoveList list = evasions(pos);
         Move ep = move(pos, c.capture); // generated as a capture even where it is illegal
@@ -152,14 +152,14 @@ TEST_F(Evasions, EnPassantCaptureOfTheCheckerOnlyWhenItIsSafe) {
 
 TEST_F(Evasions, PinnedPiecesDoNotResolveTheCheck) {
     // The knight on a2 could take the checking bishop but is pinned by the rook on a8.
-    Position pos = fromFen("r6k/8/8/8/8/2b5/N7/K7 w - - 0 1");
+    Position pos = positionFromFen("r6k/8/8/8/8/2b5/N7/K7 w - - 0 1");
     MoveList list = evasions(pos);
     EXPECT_FALSE(contains(list, move(pos, "a2c3")));
     EXPECT_EQ(moveNames(toVector(list)), "a1b1 ");
 }
 
 TEST_F(Evasions, BlockingOnTheLastRankPromotesQueenFirst) {
-    Position pos = fromFen("r6K/3P4/8/8/8/8/8/k7 w - - 0 1");
+    Position pos = positionFromFen("r6K/3P4/8/8/8/8/8/k7 w - - 0 1");
     MoveList list = evasions(pos);
     ASSERT_GE(list.count, 4);
     EXPECT_EQ(list.moves[0], encodeMove(D7, D8, WhiteQueen));
@@ -172,7 +172,7 @@ TEST_F(Evasions, BlockingOnTheLastRankPromotesQueenFirst) {
 
 TEST_F(Evasions, CapturingTheCheckerOnTheLastRankPromotes) {
     // The rook on c8 checks the king on c1: b7xc8 promotes, the bishop on g2 can block.
-    Position pos = fromFen("2r4k/1P6/8/8/8/8/6B1/2K5 w - - 0 1");
+    Position pos = positionFromFen("2r4k/1P6/8/8/8/8/6B1/2K5 w - - 0 1");
     MoveList list = evasions(pos);
     EXPECT_EQ(list.moves[0], encodeMove(B7, C8, WhiteQueen));
     EXPECT_EQ(list.scores[0], CaptureScore[WhitePawn][BlackRook] + QueenPromotionBonus);

@@ -17,7 +17,7 @@ using namespace zekora;
 namespace {
 
 struct Generators : ::testing::Test {
-    static void SetUpTestSuite() { initBoardTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
     void TearDown() override { std::memset(historyTable, 0, sizeof historyTable); }
 
     static MoveList captures(const Position& pos, Bitboard mask = ~Bitboard(0)) {

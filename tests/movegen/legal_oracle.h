@@ -18,28 +18,10 @@
 #include "movegen/movelist.h"
 #include "movegen/movepick.h"
 #include "movegen/perft_data.h"
+#include "support/test_position.h"
 #include "uci/setup.h"
 
 namespace zekora::test {
-
-inline void initMoveTables() {
-    static bool done = false;
-    if (done) return;
-    initLineTables();
-    initMagics();
-    initZobrist();
-    buildPieceSquareTables();
-    initMoveStages();
-    done = true;
-}
-
-inline Position fromFen(const std::string& fen) {
-    Position pos;
-    std::memset(&pos, 0, sizeof pos);
-    parseFen(pos, fen.c_str());
-    completePosition(pos);
-    return pos;
-}
 
 inline bool inCheck(const Position& pos) {
     int us = int(pos.sideToMove);
@@ -170,7 +152,7 @@ inline std::vector<Position> randomPositions(uint64_t seed, int pliesPerGame) {
     Random random{seed};
     std::vector<Position> positions;
     for (const PerftCase& c : loadPerftCases()) {
-        Position pos = fromFen(c.fen);
+        Position pos = positionFromFen(c.fen);
         for (int ply = 0; ply < pliesPerGame; ++ply) {
             positions.push_back(pos);
             std::vector<Move> moves = legalMoves(pos);

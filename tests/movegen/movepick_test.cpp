@@ -10,7 +10,7 @@ using namespace zekora::test;
 namespace {
 
 struct Picker : ::testing::Test {
-    static void SetUpTestSuite() { initMoveTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 };
 
 // A move as the picker handed it out, with the stage it came from.
@@ -52,7 +52,7 @@ TEST_F(Picker, PerftThroughThePickerMatchesPublishedCounts) {
     std::vector<PerftCase> cases = loadPerftCases();
     ASSERT_GE(cases.size(), 100u);
     for (const PerftCase& c : cases) {
-        Position pos = fromFen(c.fen);
+        Position pos = positionFromFen(c.fen);
         for (int depth = 1; depth <= 3; ++depth)
             ASSERT_EQ(pickerPerft(pos, depth, 0), c.leaves[depth]) << c.fen << " depth " << depth;
     }
@@ -61,7 +61,7 @@ TEST_F(Picker, PerftThroughThePickerMatchesPublishedCounts) {
 // The Black stages mirror the White ones: the mirrored positions have the same counts.
 TEST_F(Picker, PerftOfMirroredPositionsThroughThePicker) {
     for (const PerftCase& c : loadPerftCases()) {
-        Position pos = fromFen(mirrorFen(c.fen));
+        Position pos = positionFromFen(mirrorFen(c.fen));
         ASSERT_EQ(pickerPerft(pos, 3, 0), c.leaves[3]) << mirrorFen(c.fen);
     }
 }
@@ -71,7 +71,7 @@ TEST_F(Picker, HashMovesAndKillersFromSiblingsLeaveTheCountsAlone) {
     std::memset(searchStack, 0, sizeof searchStack);
     std::vector<PerftCase> cases = loadPerftCases();
     for (size_t i = 0; i < cases.size(); i += 3) {
-        Position pos = fromFen(cases[i].fen);
+        Position pos = positionFromFen(cases[i].fen);
         ASSERT_EQ(pickerPerftWithGuesses(pos, 3, 0, random), cases[i].leaves[3]) << cases[i].fen;
     }
 }
@@ -136,7 +136,7 @@ TEST_F(Picker, ReturnsEachLegalMoveOnceWhateverTheHashMoveAndKillers) {
 
 TEST_F(Picker, LegalCaptureHashMoveComesFirstAndOnlyOnce) {
     // exd5 is the hash move; the captures stage would also produce it.
-    Position pos = fromFen("rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
+    Position pos = positionFromFen("rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2");
     SearchStackEntry entry;
     Move hash = textToMove(pos, "e4d5");
     enterNode(pos, entry, hash);
@@ -150,7 +150,7 @@ TEST_F(Picker, LegalCaptureHashMoveComesFirstAndOnlyOnce) {
 
 TEST_F(Picker, KillerThatCapturesHereComesWithTheCaptures) {
     // Nf3xe5 was a quiet killer elsewhere; here e5 holds a pawn.
-    Position pos = fromFen("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 2");
+    Position pos = positionFromFen("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 2");
     SearchStackEntry entry;
     Move capture = encodeMove(F3, E5);
     Move quiet = textToMove(pos, "b1c3");
@@ -171,7 +171,7 @@ TEST_F(Picker, KillerThatCapturesHereComesWithTheCaptures) {
 
 TEST_F(Picker, LosingCaptureComesAfterEveryQuietMove) {
     // Qd1xd5 takes a pawn defended by the pawn on e6: the exchange loses 900.
-    Position pos = fromFen("4k3/8/4p3/3p4/8/8/8/3QK3 w - - 0 1");
+    Position pos = positionFromFen("4k3/8/4p3/3p4/8/8/8/3QK3 w - - 0 1");
     SearchStackEntry entry;
     enterNode(pos, entry);
     Move losing = textToMove(pos, "d1d5");
@@ -186,7 +186,7 @@ TEST_F(Picker, LosingCaptureComesAfterEveryQuietMove) {
 
 TEST_F(Picker, FilterDecidesWhereLosingQuietMovesGo) {
     // Qd1-d5 steps onto a square both pawns guard.
-    Position pos = fromFen("4k3/8/2p1p3/8/8/8/8/3QK3 w - - 0 1");
+    Position pos = positionFromFen("4k3/8/2p1p3/8/8/8/8/3QK3 w - - 0 1");
     SearchStackEntry entry;
     enterNode(pos, entry);
     Move hanging = textToMove(pos, "d1d5");
@@ -204,7 +204,7 @@ TEST_F(Picker, FilterDecidesWhereLosingQuietMovesGo) {
 
 TEST_F(Picker, InCheckOnlyEvasionsWithTheHashMoveFirst) {
     // The rook on e8 checks; the king steps aside or the knight blocks on e2 or e4.
-    Position pos = fromFen("4r2k/8/8/8/8/2N5/8/4K3 w - - 0 1");
+    Position pos = positionFromFen("4r2k/8/8/8/8/2N5/8/4K3 w - - 0 1");
     SearchStackEntry entry;
     Move hash = textToMove(pos, "e1f2");
     enterNode(pos, entry, hash, textToMove(pos, "c3e4"));
@@ -227,7 +227,7 @@ TEST_F(Picker, InCheckOnlyEvasionsWithTheHashMoveFirst) {
 TEST_F(Picker, ReturnsNoMoveForeverAfterTheEnd) {
     for (const char* fen : {"7k/8/8/8/8/8/8/K7 w - - 0 1", "4r2k/8/8/8/8/8/8/4K3 w - - 0 1",
                             "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"}) {
-        Position pos = fromFen(fen);
+        Position pos = positionFromFen(fen);
         SearchStackEntry entry;
         enterNode(pos, entry);
         MovePicker picker;

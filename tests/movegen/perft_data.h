@@ -12,6 +12,7 @@
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "movegen/movelist.h"
+#include "support/test_position.h"
 #include "uci/setup.h"
 
 namespace zekora {
@@ -40,11 +41,7 @@ inline std::vector<PerftCase> loadPerftCases() {
     return cases;
 }
 
-// A fresh position from a FEN, through the same path as the "position" command.
-inline Position positionFromFen(const std::string& fen) {
-    loadPosition(("fen " + fen).c_str());
-    return currentPosition;
-}
+using test::positionFromFen;
 
 inline void generatePseudoLegal(const Position& pos, MoveList& list) {
     list.clear();

@@ -10,7 +10,7 @@ using namespace zekora;
 namespace {
 
 struct Perft : ::testing::Test {
-    static void SetUpTestSuite() { initBoardTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 };
 
 // Every make leaves a consistent position, every unmake restores every field.
@@ -44,8 +44,9 @@ TEST_F(Perft, CountsMatchToDepthThree) {
     std::vector<PerftCase> cases = loadPerftCases();
     ASSERT_EQ(cases.size(), 150u);
     for (const PerftCase& c : cases) {
-        Position pos = positionFromFen(c.fen);
+        loadPosition(("fen " + c.fen).c_str());  // the "position" command's path
         ASSERT_TRUE(currentPositionUsable) << c.fen;
+        Position pos = currentPosition;
         for (int depth = 1; depth <= 3; ++depth)
             ASSERT_EQ(referencePerft(pos, depth), c.leaves[depth]) << c.fen << " depth " << depth;
     }

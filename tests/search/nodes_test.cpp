@@ -54,7 +54,7 @@ bool isCheckmate(Position& pos) {
 } // namespace
 
 TEST_F(Nodes, MateDistancePruningEndsNodesThatCannotBeatAShorterMate) {
-    Position pos = fromFen(MiddleGame);
+    Position pos = positionFromFen(MiddleGame);
     PrincipalVariation pv;
     pv.clear();
     // At ply 5 no line can score above 30000 - 5, so a window from 30000 - 4 is already decided.
@@ -66,7 +66,7 @@ TEST_F(Nodes, MateDistancePruningEndsNodesThatCannotBeatAShorterMate) {
 }
 
 TEST_F(Nodes, TheLastPlyReturnsTheStaticEvaluationWithoutRaisingSelDepth) {
-    Position pos = fromFen(MiddleGame);
+    Position pos = positionFromFen(MiddleGame);
     PrincipalVariation pv;
     pv.clear();
     const int eval = staticScore(pos);
@@ -78,7 +78,7 @@ TEST_F(Nodes, TheLastPlyReturnsTheStaticEvaluationWithoutRaisingSelDepth) {
 }
 
 TEST_F(Nodes, CheckmateScoresPlyMinusMateValueAndStoresNothing) {
-    Position pos = fromFen(BlackMated);
+    Position pos = positionFromFen(BlackMated);
     PrincipalVariation pv;
     pv.clear();
     EXPECT_EQ(searchPVInCheck(pos, -MateValue, MateValue, 4, 3, pv), 3 - MateValue);
@@ -91,7 +91,7 @@ TEST_F(Nodes, CheckmateScoresPlyMinusMateValueAndStoresNothing) {
 }
 
 TEST_F(Nodes, StalemateScoresZeroAndStoresNothing) {
-    Position pos = fromFen(BlackStalemated);
+    Position pos = positionFromFen(BlackStalemated);
     PrincipalVariation pv;
     EXPECT_EQ(pvSearch(pos, 4, 3, pv), 0);
     EXPECT_EQ(searchCut(pos, 1, 10, 3, AllNodeFlags), 0);
@@ -100,7 +100,7 @@ TEST_F(Nodes, StalemateScoresZeroAndStoresNothing) {
 }
 
 TEST_F(Nodes, ZeroWindowNodesCutOnACoveringTableEntryPvNodesOnlyTakeItsMove) {
-    Position pos = fromFen(MiddleGame);
+    Position pos = positionFromFen(MiddleGame);
     const Move stored = parseMove(pos, "f1c4");
     storeEntry(pos, stored, 20, 2, BoundLower, 500);
     EXPECT_EQ(searchCut(pos, 100, 10, 2, AllNodeFlags), 500);
@@ -126,7 +126,7 @@ TEST_F(Nodes, ZeroWindowNodesCutOnACoveringTableEntryPvNodesOnlyTakeItsMove) {
 
 TEST_F(Nodes, ShallowNodeFarBelowBetaRazorsThroughQuiescence) {
     // King and pawn: no capture, no check, no null move; quiescence stands at eval.
-    Position pos = fromFen("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+    Position pos = positionFromFen("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
     const int eval = staticScore(pos);
     // Depth 3, eval = beta - 200: quiescence against beta - 195 stays below it.
     EXPECT_EQ(searchShallow(pos, eval + 200, 3, 2, AllNodeFlags), eval);
@@ -137,7 +137,7 @@ TEST_F(Nodes, ShallowNodeFarBelowBetaRazorsThroughQuiescence) {
 }
 
 TEST_F(Nodes, ShallowNodeFarAboveBetaFailsHighWithoutSearching) {
-    Position pos = fromFen("4k3/8/8/8/8/8/4P3/3NK3 w - - 0 1");
+    Position pos = positionFromFen("4k3/8/8/8/8/8/4P3/3NK3 w - - 0 1");
     const int eval = staticScore(pos);
     // Depth 4: the margin is 4 x 55.
     EXPECT_EQ(searchShallow(pos, eval - 220, 4, 2, AllNodeFlags), eval - 220);
@@ -148,13 +148,13 @@ TEST_F(Nodes, ShallowNodeFarAboveBetaFailsHighWithoutSearching) {
     EXPECT_GT(nodeCount, 1u);
     // Not with king and pawns alone.
     freshSearch();
-    Position pawns = fromFen("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+    Position pawns = positionFromFen("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
     searchShallow(pawns, staticScore(pawns) - 220, 4, 2, AllNodeFlags);
     EXPECT_GT(nodeCount, 1u);
 }
 
 TEST_F(Nodes, TableMateScoresAreReadBackAtTheNodesDistanceFromTheRoot) {
-    Position pos = fromFen(MiddleGame);
+    Position pos = positionFromFen(MiddleGame);
     // A mate 5 plies beyond a node at ply 3 (30000 - 8 from the root), read at ply 7.
     storeEntry(pos, NoMove, 20, 3, BoundLower, MateValue - 8);
     EXPECT_EQ(searchCut(pos, 100, 10, 7, AllNodeFlags), MateValue - 12);
@@ -163,7 +163,7 @@ TEST_F(Nodes, TableMateScoresAreReadBackAtTheNodesDistanceFromTheRoot) {
 TEST_F(Nodes, FindsMatesAndReportsTheirDistance) {
     // Shallower, the razoring quiescence of a shallow node drops the mating pawn capture Bxf7 by
     // delta pruning.
-    Position two = fromFen(MateInTwo);
+    Position two = positionFromFen(MateInTwo);
     PrincipalVariation pv;
     EXPECT_EQ(pvSearch(two, 8, 0, pv), MateValue - 3);
     ASSERT_EQ(pv.count, 3);
@@ -172,7 +172,7 @@ TEST_F(Nodes, FindsMatesAndReportsTheirDistance) {
     EXPECT_TRUE(isCheckmate(end));
 
     freshSearch();
-    Position three = fromFen(MateInThree);
+    Position three = positionFromFen(MateInThree);
     EXPECT_EQ(pvSearch(three, 10, 0, pv), MateValue - 5);
     ASSERT_EQ(pv.count, 5);
     EXPECT_EQ(pv.moves[0], parseMove(three, "f8c5"));
@@ -191,7 +191,7 @@ TEST_F(Nodes, SearchLeavesThePositionAsItFoundItAndReturnsAPlayableLine) {
     };
     for (const char* fen : fens) {
         freshSearch();
-        Position pos = fromFen(fen);
+        Position pos = positionFromFen(fen);
         pos.stackEntry = &searchStack[1]; // a node leaves the position on its own entry
         const Position before = pos;
         PrincipalVariation pv;
@@ -206,7 +206,7 @@ TEST_F(Nodes, SearchLeavesThePositionAsItFoundItAndReturnsAPlayableLine) {
 }
 
 TEST_F(Nodes, SearchesAreRepeatableFromTheSameState) {
-    Position pos = fromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    Position pos = positionFromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     PrincipalVariation pv;
     const int first = pvSearch(pos, 10, 1, pv);
     const uint64_t firstNodes = nodeCount;

@@ -32,7 +32,7 @@ struct Quiescence : SearchTest {
 } // namespace
 
 TEST_F(Quiescence, PawnCapturesAreDroppedWhenEvenWinningAPawnCannotReachBeta) {
-    Position pos = fromFen("4k3/8/8/8/3p4/8/8/3RK3 w - - 0 1"); // Rxd4 only
+    Position pos = positionFromFen("4k3/8/8/8/3p4/8/8/3RK3 w - - 0 1"); // Rxd4 only
     const int eval = staticScore(pos);
     uint64_t nodes;
     EXPECT_EQ(run(pos, eval + 151, NoChecks, nodes), eval + 95);
@@ -40,7 +40,7 @@ TEST_F(Quiescence, PawnCapturesAreDroppedWhenEvenWinningAPawnCannotReachBeta) {
     run(pos, eval + 150, NoChecks, nodes);
     EXPECT_GT(nodes, 1u);
     // En passant goes with the pawn captures.
-    Position ep = fromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
+    Position ep = positionFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
     const int epEval = staticScore(ep);
     EXPECT_EQ(run(ep, epEval + 151, NoChecks, nodes), epEval + 95);
     EXPECT_EQ(nodes, 1u);
@@ -49,7 +49,7 @@ TEST_F(Quiescence, PawnCapturesAreDroppedWhenEvenWinningAPawnCannotReachBeta) {
 }
 
 TEST_F(Quiescence, MinorAndRookCapturesAreDroppedAtTheirMargins) {
-    Position knight = fromFen("4k3/8/8/8/3n4/8/8/3RK3 w - - 0 1");
+    Position knight = positionFromFen("4k3/8/8/8/3n4/8/8/3RK3 w - - 0 1");
     const int ke = staticScore(knight);
     uint64_t nodes;
     EXPECT_EQ(run(knight, ke + 499, NoChecks, nodes), ke + 308);
@@ -57,7 +57,7 @@ TEST_F(Quiescence, MinorAndRookCapturesAreDroppedAtTheirMargins) {
     run(knight, ke + 498, NoChecks, nodes);
     EXPECT_GT(nodes, 1u);
 
-    Position rook = fromFen("4k3/8/8/8/3r4/8/8/3RK3 w - - 0 1");
+    Position rook = positionFromFen("4k3/8/8/8/3r4/8/8/3RK3 w - - 0 1");
     const int re = staticScore(rook);
     EXPECT_EQ(run(rook, re + 761, NoChecks, nodes), re + 475);
     EXPECT_EQ(nodes, 1u);
@@ -66,7 +66,7 @@ TEST_F(Quiescence, MinorAndRookCapturesAreDroppedAtTheirMargins) {
 }
 
 TEST_F(Quiescence, QueenCapturesAreNeverDropped) {
-    Position pos = fromFen("4k3/8/8/8/3q4/8/8/3RK3 w - - 0 1");
+    Position pos = positionFromFen("4k3/8/8/8/3q4/8/8/3RK3 w - - 0 1");
     const int eval = staticScore(pos);
     uint64_t nodes;
     const int v = run(pos, eval + 2000, NoChecks, nodes);
@@ -76,12 +76,12 @@ TEST_F(Quiescence, QueenCapturesAreNeverDropped) {
 
 TEST_F(Quiescence, CaptureFilterSkipsLosingCapturesByMoreValuablePiecesOnlyInZeroWindow) {
     // A pawn takes a defended rook: searched without question.
-    Position rook = fromFen("4k3/8/2p5/3r4/4P3/8/8/4K3 w - - 0 1");
+    Position rook = positionFromFen("4k3/8/2p5/3r4/4P3/8/8/4K3 w - - 0 1");
     uint64_t nodes;
     run(rook, staticScore(rook) + 1, NoChecks, nodes);
     EXPECT_GT(nodes, 1u);
     // The queen takes a pawn defended by a pawn: skipped here, searched at PV nodes.
-    Position queen = fromFen("4k3/8/2p5/3p4/8/8/8/3QK3 w - - 0 1");
+    Position queen = positionFromFen("4k3/8/2p5/3p4/8/8/8/3QK3 w - - 0 1");
     const int eval = staticScore(queen);
     EXPECT_EQ(run(queen, eval + 1, NoChecks, nodes), eval);
     EXPECT_EQ(nodes, 1u);
@@ -90,7 +90,7 @@ TEST_F(Quiescence, CaptureFilterSkipsLosingCapturesByMoreValuablePiecesOnlyInZer
 }
 
 TEST_F(Quiescence, QuietChecksAtDepthZeroButNotBelow) {
-    Position pos = fromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1"); // Ra8+ is the only check
+    Position pos = positionFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1"); // Ra8+ is the only check
     const int eval = staticScore(pos);
     uint64_t nodes;
     run(pos, eval + 1, 0, nodes);
@@ -105,7 +105,7 @@ TEST_F(Quiescence, QuietChecksAtDepthZeroButNotBelow) {
 
 TEST_F(Quiescence, SingleEvasionKeepsTheQuietChecksOfTheNextPly) {
     // Kg8 is the only way out of Rh1's check; White then has the safe quiet check Bc4+.
-    Position pos = fromFen("7k/6p1/8/8/8/8/4B3/K6R b - - 0 1");
+    Position pos = positionFromFen("7k/6p1/8/8/8/8/4B3/K6R b - - 0 1");
     Position after = pos;
     UndoRecord undo;
     makeMove(after, undo, parseMove(pos, "h8g8"));
@@ -119,7 +119,7 @@ TEST_F(Quiescence, SingleEvasionKeepsTheQuietChecksOfTheNextPly) {
 }
 
 TEST_F(Quiescence, CheckmateScoresByDistanceFromTheRoot) {
-    Position pos = fromFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+    Position pos = positionFromFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     EXPECT_EQ(quiesceInCheck(pos, 0, 0, 3), 3 - MateValue);
     PrincipalVariation pv;
     pv.clear();
@@ -128,9 +128,9 @@ TEST_F(Quiescence, CheckmateScoresByDistanceFromTheRoot) {
 }
 
 TEST_F(Quiescence, FiftyMoveClockOfOneHundredScoresZeroBeforeAnything) {
-    Position mated = fromFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 100 80");
+    Position mated = positionFromFen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 100 80");
     EXPECT_EQ(quiesceInCheck(mated, 0, 0, 3), 0);
-    Position pos = fromFen("4k3/8/8/8/8/8/8/R3K3 w - - 100 80");
+    Position pos = positionFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 100 80");
     EXPECT_EQ(quiesce(pos, -500, 0, 3), 0); // not the stand-pat score
     PrincipalVariation pv;
     pv.clear();
@@ -139,7 +139,7 @@ TEST_F(Quiescence, FiftyMoveClockOfOneHundredScoresZeroBeforeAnything) {
 
 TEST_F(Quiescence, PrincipalVariationFollowsTheWinningCaptures) {
     // Rxd4 wins a knight; the line starts with it and is playable.
-    Position pos = fromFen("4k3/8/8/8/3n4/8/8/3RK3 w - - 0 1");
+    Position pos = positionFromFen("4k3/8/8/8/3n4/8/8/3RK3 w - - 0 1");
     PrincipalVariation pv;
     pv.clear();
     const int v = quiescePV(pos, -MateValue, MateValue, 0, Ply, pv);

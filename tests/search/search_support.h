@@ -12,6 +12,7 @@
 #include "search/search.h"
 #include "search/timeman.h"
 #include "search/tt.h"
+#include "support/test_position.h"
 #include "uci/engine.h"
 #include "uci/setup.h"
 
@@ -19,21 +20,6 @@ namespace zekora::test {
 
 // A small table keeps the per-test clearing cheap.
 constexpr int SearchTestMegabytes = 4;
-
-inline void initSearchTables() {
-    static bool done = false;
-    if (done) return;
-    initEngine();
-    done = true;
-}
-
-inline Position fromFen(const char* fen) {
-    Position pos;
-    std::memset(&pos, 0, sizeof pos);
-    parseFen(pos, fen);
-    completePosition(pos);
-    return pos;
-}
 
 // What the driver does before a search, minus the clock: an empty table, no history, no
 // killers, counters at zero. Iteration depth 0 keeps the time check from stopping the search
@@ -69,7 +55,7 @@ inline Move parseMove(const Position& pos, const char* text) {
 inline int staticScore(const Position& pos) { return evaluate(pos, -MateValue, MateValue); }
 
 struct SearchTest : ::testing::Test {
-    static void SetUpTestSuite() { initSearchTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
     void SetUp() override { freshSearch(); }
 };
 

@@ -13,7 +13,7 @@ using namespace zekora;
 namespace {
 
 struct Setup : ::testing::Test {
-    static void SetUpTestSuite() { initBoardTables(); }
+    static void SetUpTestSuite() { initEngineOnce(); }
 
     static const Position& set(const std::string& line) {
         setupPosition(line.c_str());
