@@ -20,6 +20,7 @@ int32_t iterationDepth;
 int32_t softStopArmed;
 SearchClock searchClock;
 bool inputPolling = true;
+uint64_t searchNodeCap = 0;
 std::jmp_buf abortPoint;
 
 namespace {
@@ -55,6 +56,7 @@ bool exceeded(double limitMs) { return searchClock.wallElapsed > limitMs / 1000.
 // The limit rules in order; the first that applies decides.
 bool searchLimitReached() {
     if (iterationDepth / 2 == DeepestIteration) return true;
+    if (searchNodeCap && nodeCount > searchNodeCap) return true;
     if (limitMode & ModeInfinite) return false;
     if ((limitMode & ModeDepth) && iterationDepth > 2 * int(limits.depth)) return true;
     if ((limitMode & ModeNodes) && nodeCount > limits.nodeLimit) return true;

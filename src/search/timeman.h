@@ -79,6 +79,9 @@ void timeCheck();
 // Off for searches that are not driven by the interface (bench): the time check then reads no
 // commands.
 extern bool inputPolling;
+// 0 in the programs. The fuzzing harness sets it so that every search it starts ends, whatever
+// its "go" line says: the time check treats more nodes than this as a stop.
+extern uint64_t searchNodeCap;
 // The stop rules of the time check on the clock as last read; true means the search must end.
 bool searchLimitReached();
 

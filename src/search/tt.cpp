@@ -6,6 +6,7 @@
 namespace zekora {
 
 TranspositionTable transpositionTable;
+int32_t tableMegabytesCap = MaxHashMegabytes;
 
 namespace {
 
@@ -38,6 +39,7 @@ void resizeTable(int megabytes) {
 
     if (megabytes < MinHashMegabytes) megabytes = MinHashMegabytes;
     if (megabytes > MaxHashMegabytes) megabytes = MaxHashMegabytes;
+    if (megabytes > tableMegabytesCap) megabytes = tableMegabytesCap;
     uint64_t mb = uint64_t(largestPowerOfTwoAtMost(megabytes));
     // A large table may not fit this machine or address space: settle for the largest that does,
     // so a usable table always exists.

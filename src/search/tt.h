@@ -44,9 +44,13 @@ extern TranspositionTable transpositionTable;
 constexpr int MinHashMegabytes = 1;
 constexpr int MaxHashMegabytes = 2048;
 constexpr int DefaultHashMegabytes = 64;
+// MaxHashMegabytes in the programs; the fuzzing harness lowers it so that a "setoption" for a
+// large table cannot make every input slow.
+extern int32_t tableMegabytesCap;
 
 // Allocates a zero-filled table of the largest power of two megabytes not above the request
-// (clamped to 1..2048). When the allocation fails the size is halved until it succeeds.
+// (clamped to 1..2048, and to tableMegabytesCap). When the allocation fails the size is
+// halved until it succeeds.
 void resizeTable(int megabytes);
 void clearTable();
 

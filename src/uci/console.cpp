@@ -14,6 +14,7 @@
 namespace zekora {
 
 bool stdinIsConsole = false;
+void (*exitHook)(int status) = nullptr;
 
 namespace {
 
@@ -88,7 +89,7 @@ bool takeLine(char* line) {
 // own runs to its end so that a scripted session still gets its answer; one that only
 // "stop" could end is stopped. Outside a search the process ends.
 void handleEndOfInput() {
-    if (!searchRunning) std::exit(EXIT_SUCCESS);
+    if (!searchRunning) endProcess(EXIT_SUCCESS);
     if (limits.infinite || limits.ponder) limits.stopRequested = 1;
 }
 
@@ -123,6 +124,18 @@ void pollCommand() {
         handleEndOfInput();
 }
 
+void endProcess(int status) {
+    if (exitHook) exitHook(status);
+    std::exit(status);
+}
+
+void restartInput() {
+    chunkPos = chunkEnd = 0;
+    pendingLength = 0;
+    lineComplete = false;
+    endOfInput = false;
+}
+
 void sendText(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -140,7 +153,7 @@ void waitForPonderEnd() {
         // With input ended no release can come; the move is reported and the idle loop ends.
         if (!takeLine(line)) return;
         if (!std::strcmp(line, "ponderhit") || !std::strcmp(line, "stop")) return;
-        if (!std::strcmp(line, "quit")) std::exit(EXIT_SUCCESS);
+        if (!std::strcmp(line, "quit")) endProcess(EXIT_SUCCESS);
         // Every "isready" must be answered, or the interface hangs waiting for it.
         if (!std::strcmp(line, "isready")) sendText("readyok\n");
     }

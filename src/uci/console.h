@@ -32,4 +32,16 @@ void sendText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // be reported, answering "isready" meanwhile; "quit" ends the process.
 void waitForPonderEnd();
 
+// Ends the process with this exit status ("quit", or input ended while idle), through
+// exitHook when one is set.
+[[noreturn]] void endProcess(int status);
+// Null in the programs. A harness that runs the command loop over many inputs in one process
+// sets a hook that must not return: the fuzzing harness longjmps back to its own frame, which
+// is sound because every frame in between, the search's included, is trivially destructible.
+extern void (*exitHook)(int status);
+
+// Forgets buffered input and its end, as if standard input had just been opened: lets one
+// process read several input streams one after another (the fuzzing harness).
+void restartInput();
+
 } // namespace zekora

@@ -102,7 +102,7 @@ void commandPonderHit(const char*) {
 
 void commandStop(const char*) { limits.stopRequested = 1; }
 
-void commandQuit(const char*) { std::exit(EXIT_SUCCESS); }
+void commandQuit(const char*) { endProcess(EXIT_SUCCESS); }
 
 void commandSetOption(const char* line) { applySetOption(line); }
 
