@@ -1,6 +1,7 @@
 #include "search/timeman.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <ctime>
 
 #include "board/types.h"
@@ -51,6 +52,12 @@ int32_t chooseLimitMode() {
 
 bool exceeded(double limitMs) { return searchClock.wallElapsed > limitMs / 1000.0; }
 
+// Milliseconds as the int32 budget fields hold them: truncated, and saturated rather than
+// overflowing for a clock that no game has.
+int32_t budgetMs(double ms) {
+    return int32_t(std::clamp(ms, double(INT32_MIN), double(INT32_MAX)));
+}
+
 } // namespace
 
 // The limit rules in order; the first that applies decides.
@@ -70,7 +77,7 @@ bool searchLimitReached() {
     if (limitMode & ModeMoveTime) {
         // The factor may end a movetime search early but never stretch it past movetime,
         // less the overhead the interface also counts.
-        const double moveTimeMs = std::max(int32_t(limits.moveTime) - MoveOverheadMs, 0.0);
+        const double moveTimeMs = std::max(double(limits.moveTime) - MoveOverheadMs, 0.0);
         if (exceeded(moveTimeMs)) return true;
         if (exceeded(moveTimeMs * std::min(timeFactor, 1.0))) return softStopArmed != 0;
     }
@@ -102,10 +109,10 @@ void allocateTime(int sideToMove) {
     const double i = double(sideToMove == White ? limits.whiteIncrement : limits.blackIncrement);
     const double m = limits.movesToGo ? limits.movesToGo : DefaultMovesToGo;
     lowTime = (t <= LowTimeMs && i == 0) ? 1 : 0;
-    hardLimitMs = int32_t(t * HardLimitShare);
+    hardLimitMs = budgetMs(t * HardLimitShare);
     timeFactor = 1.0;
     // The increment is spread over the moves to go like the clock time, not added whole.
-    targetMs = int32_t(i * BudgetShare / m) + int32_t(t * BudgetShare / m);
+    targetMs = budgetMs(double(budgetMs(i * BudgetShare / m)) + budgetMs(t * BudgetShare / m));
     clockCapMs = std::max(t - MoveOverheadMs, 0.0) * MaxClockShare;
 }
 

@@ -159,4 +159,27 @@ TEST_F(TimeLimits, TimeCheckLeavesTheFirstIterationAloneAndJumpsOutLater) {
     EXPECT_TRUE(jumped);
 }
 
+// Times no game has, as a broken script may send them: budgets saturate instead of
+// overflowing, and a movetime past 2^31 milliseconds does not wrap to a short one.
+TEST_F(TimeLimits, HugeTimesSaturateAndNeverWrap) {
+    go([](auto& l) {
+        l.whiteTime = INT64_MAX;
+        l.whiteIncrement = INT64_MAX;
+    });
+    EXPECT_EQ(hardLimitMs, INT32_MAX);
+    EXPECT_EQ(targetMs, INT32_MAX);
+    EXPECT_FALSE(stopsAt(5, 3600.0));
+    go([](auto& l) { l.whiteTime = INT64_MIN; });
+    EXPECT_EQ(hardLimitMs, INT32_MIN);
+    EXPECT_TRUE(stopsAt(5, 0.0));
+
+    go([](auto& l) { l.moveTime = (int64_t(1) << 32) + 20; });
+    EXPECT_FALSE(stopsAt(5, 1.0));
+    // The node cap a fuzzing harness sets ends even that search.
+    searchNodeCap = 5000;
+    nodeCount = 5001;
+    EXPECT_TRUE(stopsAt(5, 1.0));
+    searchNodeCap = 0;
+}
+
 } // namespace
