@@ -152,17 +152,28 @@ int staticExchange(const Position& pos, Move move) {
     if (kind == FlagEnPassant) return ExchangeValue[WhitePawn];
 
     Square from = moveFrom(move), to = moveTo(move);
+    const Bitboard* bb = pos.bitboards;
     // One entry per capture; every capture removes a piece, so the board bounds the count.
     int gain[66];
     gain[0] = ExchangeValue[pos.board[to]];
     int capturer = pos.board[from];
     Square capturerSquare = from;
     Bitboard occ = pos.occupied();
-    Bitboard attackers =
-        attackersTo(pos, to, White) | attackersTo(pos, to, Black) | SquareBit[from];
+    const Bitboard diagonal = diagonalSliders(pos, White) | diagonalSliders(pos, Black);
+    const Bitboard straight = straightSliders(pos, White) | straightSliders(pos, Black);
+    // The sliders' rays from the square; a departure changes only the rays through its own
+    // square, so each kind is recomputed only after one of its lines has been opened.
+    const Bitboard diagonalLines = bishopAttacks(to, 0), straightLines = rookAttacks(to, 0);
+    Bitboard diagonalRays = bishopAttacks(to, occ), straightRays = rookAttacks(to, occ);
+    bool diagonalOpened = false, straightOpened = false;
+    Bitboard attackers = (PawnAttacks[Black][to] & bb[WhitePawn]) |
+                         (PawnAttacks[White][to] & bb[BlackPawn]) |
+                         (KnightAttacks[to] & (bb[WhiteKnight] | bb[BlackKnight])) |
+                         (KingAttacks[to] & (bb[WhiteKing] | bb[BlackKing])) |
+                         (diagonalRays & diagonal) | (straightRays & straight) | SquareBit[from];
     // Pieces whose departure can open a slider's line onto the square.
-    const Bitboard xrayCarriers = occ & ~(pos.bitboards[WhiteKnight] | pos.bitboards[BlackKnight] |
-                                          pos.bitboards[WhiteKing] | pos.bitboards[BlackKing]);
+    const Bitboard xrayCarriers =
+        occ & ~(bb[WhiteKnight] | bb[BlackKnight] | bb[WhiteKing] | bb[BlackKing]);
     int side = opponent(colorOf(capturer));
 
     int depth = 0;
@@ -171,18 +182,26 @@ int staticExchange(const Position& pos, Move move) {
         gain[depth] = ExchangeValue[capturer] - gain[depth - 1];
         // Neither side can gain by going on: the result is already settled.
         if (std::max(-gain[depth - 1], gain[depth]) < 0) break;
-        attackers &= ~SquareBit[capturerSquare];
-        occ &= ~SquareBit[capturerSquare];
-        if (xrayCarriers & SquareBit[capturerSquare])
-            attackers |= sliderAttackersThrough(pos, occ, to, White) |
-                         sliderAttackersThrough(pos, occ, to, Black);
+        const Bitboard gone = SquareBit[capturerSquare];
+        attackers &= ~gone;
+        occ &= ~gone;
+        diagonalOpened |= (diagonalLines & gone) != 0;
+        straightOpened |= (straightLines & gone) != 0;
+        if (xrayCarriers & gone) {
+            if (diagonalOpened) diagonalRays = bishopAttacks(to, occ);
+            if (straightOpened) straightRays = rookAttacks(to, occ);
+            diagonalOpened = straightOpened = false;
+            attackers |= ((diagonalRays & diagonal) | (straightRays & straight)) & occ;
+        }
         capturer = Empty;
-        for (int code = Pawn + side; code <= King + side; code += 2) {
-            Bitboard candidates = pos.bitboards[code] & attackers;
-            if (candidates) {
-                capturer = code;
-                capturerSquare = lsb(candidates);
-                break;
+        if (attackers & bb[side]) {
+            for (int code = Pawn + side; code <= King + side; code += 2) {
+                Bitboard candidates = bb[code] & attackers;
+                if (candidates) {
+                    capturer = code;
+                    capturerSquare = lsb(candidates);
+                    break;
+                }
             }
         }
         if (capturer == Empty) break;

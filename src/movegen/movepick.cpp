@@ -80,7 +80,7 @@ Move nextMove(MovePicker& picker) {
             }
             while (Move move = takeNext(picker.list)) {
                 if (move == hashMove) continue;
-                if (staticExchange(pos, move) < 0) {
+                if (losesMaterial(pos, move)) {
                     picker.postponed.add(move, 0);
                     continue;
                 }

@@ -63,7 +63,7 @@ void moveExtension(const Position& pos, Move move, int nodeKind, int ply, int& e
     if (!isPawn(piece)) return;
     const int us = colorOf(piece);
     if (frontSpan(us, to) & pos.bitboards[Pawn + opponent(us)]) return;
-    if (staticExchange(pos, move) < 0) return;
+    if (losesMaterial(pos, move)) return;
     ext = extensionTable[PassedPawnIndex + 8 * nodeKind + relativeRank(us, to)];
     lmrAllowed = 0;
 }
