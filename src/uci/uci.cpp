@@ -30,8 +30,8 @@ constexpr const char* AuthorCredit = "the Zekora developers";
 
 constexpr const char* OptionLines[] = {
     "option name Hash type spin default 64 min 1 max 2048 \n",
-    "option name Traffic Limit type combo default Normal var Ultrafast var Fast var Normal "
-    "var Analyse var Ignore \n",
+    ("option name Traffic Limit type combo default Normal var Ultrafast var Fast var Normal "
+     "var Analyse var Ignore \n"), // one line in two pieces, not two entries
     "option name Traffic Depth type spin default 10 min 0 max 255 \n",
 };
 

@@ -84,7 +84,7 @@ class LongGame : public ::testing::Test {
 };
 
 // White has a queen more, but the game's fifty-move count has long passed 100: every reply
-// is a draw, and so the position is. Had the count wrapped at 256 (2056 plies leave 8) the
+// is a draw, and so the position is. Had the count wrapped at 256 (2056 plies leave 8), the
 // queen's new squares would win.
 TEST_F(LongGame, FiftyMoveCountPastTwoHundredFiftyFiveDrawsEveryContinuation) {
     const std::string start = "fen 7k/8/8/8/8/8/8/K2Q4 w - - 0 1";
@@ -94,9 +94,11 @@ TEST_F(LongGame, FiftyMoveCountPastTwoHundredFiftyFiveDrawsEveryContinuation) {
     EXPECT_EQ(drawn.score, "cp 0");
     EXPECT_TRUE(legalMovesAfter(line).count(drawn.best)) << drawn.best;
 
-    const Answer fresh = search(session, "position " + start, "go depth 6");
-    ASSERT_TRUE(fresh.finished);
-    EXPECT_GT(scoreValue(fresh), 500) << fresh.score;
+    // Eight plies of the same shuffle, what a wrapped count would say, leave the win.
+    const Answer won =
+        search(session, game(start, {"d1d2", "h8g8", "d2d1", "g8h8"}, 8), "go depth 6");
+    ASSERT_TRUE(won.finished);
+    EXPECT_GT(scoreValue(won), 500) << won.score;
 }
 
 // After thousands of shuffles a pawn move restarts the count; four plies later Black, a queen
