@@ -11,17 +11,21 @@ const GeneratorFn CaptureGenerators[2] = {generateCapturesWhite, generateCapture
 const GeneratorFn QuietGenerators[2] = {generateQuietsWhite, generateQuietsBlack};
 
 void sortMoves(MoveList& list) {
-    for (int i = 1; i < list.count; ++i) {
-        Move move = list.moves[i];
-        int16_t score = list.scores[i];
+    // The count is read once: stores into the score array could otherwise alias it.
+    const int n = list.count;
+    Move* const moves = list.moves;
+    int16_t* const scores = list.scores;
+    for (int i = 1; i < n; ++i) {
+        const Move move = moves[i];
+        const int16_t score = scores[i];
         int j = i;
         // Strictly lower only: equal scores keep their generation order.
-        for (; j > 0 && list.scores[j - 1] < score; --j) {
-            list.moves[j] = list.moves[j - 1];
-            list.scores[j] = list.scores[j - 1];
+        for (; j > 0 && scores[j - 1] < score; --j) {
+            moves[j] = moves[j - 1];
+            scores[j] = scores[j - 1];
         }
-        list.moves[j] = move;
-        list.scores[j] = score;
+        moves[j] = move;
+        scores[j] = score;
     }
 }
 
