@@ -52,11 +52,16 @@ inline int pruningIndex(int depth) { return std::clamp(depth, 0, LastPruningTabl
 
 inline int floorLog2(int n) { return std::bit_width(unsigned(n)) - 1; }
 
-// Makes a move for a child that probes the table: its bucket is fetched from memory while the
-// child starts up.
-inline void makeSearchMove(Position& pos, UndoRecord& undo, Move m) {
+// Children below this depth are quiescence nodes, which never look at the table.
+constexpr int FirstProbingDepth = ShallowMinDepth;
+static_assert(PvMinDepth == ShallowMinDepth, "PV and zero-window children probe from one depth");
+
+// Makes a move for a child searched to childDepth. A child that probes the table gets its
+// bucket fetched from memory while it starts up; no other child pays for that fetch, which
+// stalls on a miss in the address translation as much as a load would.
+inline void makeSearchMove(Position& pos, UndoRecord& undo, Move m, int childDepth) {
     makeMove(pos, undo, m);
-    __builtin_prefetch(&hashSlot(pos.key, 0));
+    if (childDepth >= FirstProbingDepth) __builtin_prefetch(&hashSlot(pos.key, 0));
 }
 
 // Makes entry ply of the search stack the node's own, for the move tests and the picker.

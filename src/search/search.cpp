@@ -100,7 +100,7 @@ int pvNode(Position& pos, int alpha, int beta, int depth, int ply, PrincipalVari
             moveExtension(pos, m, PvNode, ply, ext, lmrAllowed);
         const int newDepth = depth - OnePly + ext;
         UndoRecord undo;
-        makeSearchMove(pos, undo, m);
+        makeSearchMove(pos, undo, m, newDepth);
         childPv.clear();
         int score;
         if (n == 1) {

@@ -129,7 +129,7 @@ int fullNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
                 reduction = floorLog2(n);
         }
         UndoRecord undo;
-        makeSearchMove(pos, undo, m);
+        makeSearchMove(pos, undo, m, newDepth - reduction);
         score =
             -children[f.childInCheck](pos, 1 - beta, newDepth - reduction, ply + 1, AllNodeFlags);
         if (reduction > 0 && score >= beta)
@@ -197,7 +197,7 @@ int shallowNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
             prunedLateMove(pos, m, n, depth, eval, beta))
             continue; // stays in the quiet list
         UndoRecord undo;
-        makeSearchMove(pos, undo, m);
+        makeSearchMove(pos, undo, m, depth - OnePly + f.ext);
         score = -shallowNodeTable[f.childInCheck](pos, 1 - beta, depth - OnePly + f.ext, ply + 1,
                                                   AllNodeFlags);
         unmakeMove(pos, undo, m);
@@ -250,7 +250,7 @@ int evasionNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
     for (; m != NoMove; m = nextMove(picker)) {
         const MoveFacts f = examineMove(pos, entry, quiets, m, ply);
         UndoRecord undo;
-        makeSearchMove(pos, undo, m);
+        makeSearchMove(pos, undo, m, depth - OnePly + f.ext);
         score =
             -children[f.childInCheck](pos, 1 - beta, depth - OnePly + f.ext, ply + 1, AllNodeFlags);
         unmakeMove(pos, undo, m);
