@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/mman.h>
+
 namespace zekora {
 
 TranspositionTable transpositionTable;
@@ -11,7 +13,7 @@ int32_t tableMegabytesCap = MaxHashMegabytes;
 namespace {
 
 constexpr uint64_t Megabyte = 1ULL << 20;
-constexpr size_t BucketBytes = BucketSize * sizeof(HashEntry);
+constexpr uint64_t HugePageBytes = 2 * Megabyte;
 
 int largestPowerOfTwoAtMost(int n) {
     int p = 1;
@@ -19,12 +21,23 @@ int largestPowerOfTwoAtMost(int n) {
     return p;
 }
 
-// Zero-filled and aligned to a bucket, so that a probe touches a single cache line.
+// The mapping behind a table of this many bytes: room to align its start to a huge page.
+uint64_t mappingBytes(uint64_t tableBytes) { return tableBytes + HugePageBytes; }
+
+// Fresh anonymous memory, so zero-filled and committed only as it is used. The table starts
+// on a 2 MB boundary (so a bucket never straddles two cache lines) and is offered to the
+// kernel for transparent huge pages: a probe at a random place in a large table then rarely
+// misses in the address translation caches, a miss that costs about as much as the memory
+// access itself.
 bool allocateEntries(uint64_t bytes) {
-    if (bytes + BucketBytes > SIZE_MAX) return false;
-    void* block = std::calloc(size_t(bytes + BucketBytes), 1);
-    if (!block) return false;
-    uintptr_t aligned = (uintptr_t(block) + BucketBytes - 1) & ~uintptr_t(BucketBytes - 1);
+    if (mappingBytes(bytes) > SIZE_MAX) return false;
+    void* block = mmap(nullptr, size_t(mappingBytes(bytes)), PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) return false;
+    uintptr_t aligned = (uintptr_t(block) + HugePageBytes - 1) & ~uintptr_t(HugePageBytes - 1);
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void*>(aligned), size_t(bytes), MADV_HUGEPAGE);
+#endif
     transpositionTable.allocation = block;
     transpositionTable.entries = reinterpret_cast<HashEntry*>(aligned);
     return true;
@@ -33,7 +46,8 @@ bool allocateEntries(uint64_t bytes) {
 } // namespace
 
 void resizeTable(int megabytes) {
-    std::free(transpositionTable.allocation);
+    if (transpositionTable.allocation)
+        munmap(transpositionTable.allocation, size_t(mappingBytes(transpositionTable.sizeBytes)));
     transpositionTable.allocation = nullptr;
     transpositionTable.entries = nullptr;
 

@@ -36,7 +36,7 @@ struct TranspositionTable {
     uint64_t sizeBytes;
     uint64_t indexMask;
     HashEntry* entries;
-    void* allocation; // the block behind entries, which are aligned inside it to a bucket
+    void* allocation; // the mapping behind entries, which are aligned inside it
 };
 
 extern TranspositionTable transpositionTable;
