@@ -2,7 +2,8 @@
 // The harness makes those bytes the process's standard input and runs the program's own
 // command loop over them, so that lines are cut, dispatched and polled from inside searches
 // exactly as in the programs. Three things differ, all so that every input ends, and quickly:
-// - searches stop past a node cap (searchNodeCap), whatever their "go" line says;
+// - searches stop past a node cap (searchNodeCap), whatever their "go" line says, the first
+//   iteration included (firstIterationNodes);
 // - the table never exceeds a small size, whatever "setoption name Hash" asks for;
 // - the end of the process ("quit", or input ended while idle) goes through exitHook, which
 //   longjmps back here. That is sound because every frame between this function and
@@ -83,6 +84,7 @@ void resetEngine() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     searchNodeCap = NodeCap;
+    firstIterationNodes = NodeCap;
     tableMegabytesCap = TableMegabytes;
     initConsole();
     initEngine();

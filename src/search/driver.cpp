@@ -111,6 +111,17 @@ void seedRootLine(Position& pos, const PrincipalVariation& pv) {
     unmakeMove(pos, undo, pv.moves[0]);
 }
 
+// A first iteration cut short (see firstIterationNodes) leaves no result: the first root move,
+// the hash move or the generators' first, is the answer then, with nothing measured about it.
+void answerWithFirstRootMove() {
+    if (searchResult.bestMove != NoMove || rootMoves.count == 0) return;
+    PrincipalVariation nothingAfter;
+    nothingAfter.clear();
+    searchResult.bestMove = rootMoves.moves[0];
+    searchResult.score = DrawScore;
+    searchResult.pv.set(rootMoves.moves[0], nothingAfter);
+}
+
 // "go infinite" must not answer before "stop", even when the search ended on its own (a mate
 // found, the deepest iteration done). Commands are served meanwhile as during the search.
 void waitForStopWhenInfinite() {
@@ -224,7 +235,10 @@ void searchPosition(const Position& pos) {
 
     // The time check jumps back here to end the search; searchResult then holds the last
     // finished iteration.
-    if (setjmp(abortPoint) != 0) return;
+    if (setjmp(abortPoint) != 0) {
+        answerWithFirstRootMove();
+        return;
+    }
 
     startClock();
     prepareRootEntry(searchCopy);

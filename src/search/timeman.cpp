@@ -22,6 +22,7 @@ int32_t softStopArmed;
 SearchClock searchClock;
 bool inputPolling = true;
 uint64_t searchNodeCap = 0;
+uint64_t firstIterationNodes = 1 << 20;
 std::jmp_buf abortPoint;
 
 namespace {
@@ -126,7 +127,7 @@ void prepareSearch(int sideToMove) {
 
 void timeCheck() {
     updateClock();
-    if (iterationDepth <= 2) return; // the first iteration always finishes: a result exists
+    if (iterationDepth <= 2 && nodeCount <= firstIterationNodes) return;
     const bool stop = searchLimitReached();
     if (!stop && inputPolling) pollCommand();
     if (stop || limits.stopRequested) abandonSearch();

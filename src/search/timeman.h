@@ -74,8 +74,14 @@ void prepareSearch(int sideToMove);
 void allocateTime(int sideToMove);
 
 // Ends the search by a jump to the driver's abort point when a limit is reached or "stop" has
-// arrived; otherwise polls one command line and returns. Never interrupts the first iteration.
+// arrived; otherwise polls one command line and returns. Leaves the first iteration alone for
+// its first firstIterationNodes nodes.
 void timeCheck();
+// The first iteration finishes so that a result exists, unless it takes more nodes than this:
+// only where many queens stand can it explode, to minutes in which not even "isready" would be
+// answered. Past it, limits and commands apply as later on, and a cut first iteration answers
+// with the first root move. Lowered by the fuzzing harness along with its node cap.
+extern uint64_t firstIterationNodes;
 // Off for searches that are not driven by the interface (bench): the time check then reads no
 // commands.
 extern bool inputPolling;
