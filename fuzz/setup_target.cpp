@@ -169,15 +169,19 @@ void checkEveryMove(Position& pos) {
         evasions.clear();
         EvasionGenerators[us](pos, evasions);
         require(evasions.count == legal.count, "evasion count");
-        for (int i = 0; i < evasions.count; ++i)
-            require(contains(legal, evasions.moves[i]), "evasion not legal", evasions.moves[i]);
+        for (int i = 0; i < evasions.count; ++i) {
+            const Move m = evasions.moves[i];
+            require(contains(legal, m), "evasion not legal", m);
+            for (int j = 0; j < i; ++j) require(evasions.moves[j] != m, "evasion twice", m);
+        }
     } else {
         MoveList checks;
         checks.clear();
         CheckGenerators[us](pos, checks);
         for (int i = 0; i < checks.count; ++i) {
             const Move m = checks.moves[i];
-            require(contains(moves, m) && pos.board[moveTo(m)] == Empty && !isPromotion(m),
+            require(contains(moves, m) && pos.board[moveTo(m)] == Empty && !isPromotion(m) &&
+                        moveKind(m) != FlagEnPassant,
                     "quiet check not among the quiet moves", m);
             if (contains(legal, m)) require(givesCheck(pos, m), "quiet check gives none", m);
         }
