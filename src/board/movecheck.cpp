@@ -146,6 +146,38 @@ bool givesCheck(Position& pos, Move move) {
            (rookAttacks(theirKing, after) & straightSliders(pos, us));
 }
 
+void prepareCheckInfo(const Position& pos, CheckInfo& info) {
+    const int us = pos.sideToMove, them = opponent(us);
+    const Square king = pos.kingSquare[them];
+    const Bitboard occ = pos.occupied();
+    const Bitboard diagonal = bishopAttacks(king, occ), straight = rookAttacks(king, occ);
+    info.theirKing = king;
+    info.checkSquares[Pawn + us] = PawnAttacks[them][king];
+    info.checkSquares[Knight + us] = KnightAttacks[king];
+    info.checkSquares[LightBishop + us] = info.checkSquares[DarkBishop + us] = diagonal;
+    info.checkSquares[Rook + us] = straight;
+    info.checkSquares[Queen + us] = diagonal | straight;
+    info.checkSquares[King + us] = KingAttacks[king];
+    // Own sliders on the king's lines with exactly one piece, an own one, in between.
+    Bitboard snipers = (bishopAttacks(king, 0) & diagonalSliders(pos, us)) |
+                       (rookAttacks(king, 0) & straightSliders(pos, us));
+    info.discoverers = 0;
+    while (snipers) {
+        const Bitboard between = Between[king][popLsb(snipers)] & occ;
+        if (between && !moreThanOne(between)) info.discoverers |= between & pos.bitboards[us];
+    }
+}
+
+bool givesCheck(Position& pos, Move move, const CheckInfo& info) {
+    const int kind = moveKind(move);
+    if (kind != FlagNormal && kind != FlagDoublePush) return givesCheck(pos, move);
+    const Square from = moveFrom(move), to = moveTo(move);
+    if (info.checkSquares[pos.board[from]] & SquareBit[to]) return true;
+    // The opponent is not in check, so a line opens onto the king only when the piece that
+    // leaves it was the line's one blocker and does not stay on it.
+    return (info.discoverers & SquareBit[from]) && !(Line[info.theirKing][from] & SquareBit[to]);
+}
+
 int staticExchange(const Position& pos, Move move) {
     int kind = moveKind(move);
     if (kind == FlagCastle) return 0;

@@ -20,6 +20,19 @@ bool isLegal(Position& pos, Move move);
 // True when a legal move checks the opponent's king.
 bool givesCheck(Position& pos, Move move);
 
+// What decides whether a move checks the opponent's king, gathered once for a node whose
+// moves are all asked about.
+struct CheckInfo {
+    Bitboard checkSquares[16]; // by piece code of the side to move: squares it would check from
+    Bitboard discoverers;      // own pieces alone on a line between an own slider and the king
+    Square theirKing;
+};
+
+void prepareCheckInfo(const Position& pos, CheckInfo& info);
+
+// givesCheck(pos, move), answered for the most part from the prepared facts.
+bool givesCheck(Position& pos, Move move, const CheckInfo& info);
+
 // Material balance of the capture sequence on the move's to-square, from the mover's side.
 int staticExchange(const Position& pos, Move move);
 

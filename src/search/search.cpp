@@ -18,6 +18,7 @@ static_assert(std::is_trivially_destructible_v<MoveList>);
 static_assert(std::is_trivially_destructible_v<UndoRecord>);
 static_assert(std::is_trivially_destructible_v<PrincipalVariation>);
 static_assert(std::is_trivially_destructible_v<QuietList>);
+static_assert(std::is_trivially_destructible_v<CheckInfo>);
 
 int32_t selDepth;
 
@@ -85,9 +86,11 @@ int pvNode(Position& pos, int alpha, int beta, int depth, int ply, PrincipalVari
     int bound = BoundUpper;
     QuietList quiets;
     quiets.clear();
+    CheckInfo checks;
+    prepareCheckInfo(pos, checks);
     PrincipalVariation childPv;
     for (int n = 1; m != NoMove; m = nextMove(picker), ++n) {
-        const int childInCheck = givesCheck(pos, m);
+        const int childInCheck = givesCheck(pos, m, checks);
         const bool tactical = isTactical(pos, m);
         if (tactical)
             entry.captureSquare = moveTo(m);

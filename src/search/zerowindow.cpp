@@ -48,8 +48,9 @@ struct MoveFacts {
     int lmrAllowed;
 };
 
-MoveFacts examineMove(Position& pos, SearchStackEntry& entry, QuietList& quiets, Move m, int ply) {
-    MoveFacts f{givesCheck(pos, m), isTactical(pos, m), 0, 1};
+MoveFacts examineMove(Position& pos, SearchStackEntry& entry, QuietList& quiets,
+                      const CheckInfo& checks, Move m, int ply) {
+    MoveFacts f{givesCheck(pos, m, checks), isTactical(pos, m), 0, 1};
     if (f.tactical)
         entry.captureSquare = moveTo(m);
     else
@@ -116,8 +117,10 @@ int fullNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
     int best = NoScore;
     QuietList quiets;
     quiets.clear();
+    CheckInfo checks;
+    prepareCheckInfo(pos, checks);
     for (int n = 1; m != NoMove; m = nextMove(picker), ++n) {
-        const MoveFacts f = examineMove(pos, entry, quiets, m, ply);
+        const MoveFacts f = examineMove(pos, entry, quiets, checks, m, ply);
         const int newDepth = depth - OnePly + f.ext;
         int reduction = 0;
         if (lateMoveEligible(picker, f.lmrAllowed, n, best)) {
@@ -191,8 +194,10 @@ int shallowNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
     int best = NoScore;
     QuietList quiets;
     quiets.clear();
+    CheckInfo checks;
+    prepareCheckInfo(pos, checks);
     for (int n = 1; m != NoMove; m = nextMove(picker), ++n) {
-        const MoveFacts f = examineMove(pos, entry, quiets, m, ply);
+        const MoveFacts f = examineMove(pos, entry, quiets, checks, m, ply);
         if (!f.tactical && lateMoveEligible(picker, f.lmrAllowed, n, best) &&
             prunedLateMove(pos, m, n, depth, eval, beta))
             continue; // stays in the quiet list
@@ -247,8 +252,10 @@ int evasionNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
     int best = NoScore;
     QuietList quiets;
     quiets.clear();
+    CheckInfo checks;
+    prepareCheckInfo(pos, checks);
     for (; m != NoMove; m = nextMove(picker)) {
-        const MoveFacts f = examineMove(pos, entry, quiets, m, ply);
+        const MoveFacts f = examineMove(pos, entry, quiets, checks, m, ply);
         UndoRecord undo;
         makeSearchMove(pos, undo, m, depth - OnePly + f.ext);
         score =
