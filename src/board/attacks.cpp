@@ -230,15 +230,18 @@ Bitboard sliderAttackersThrough(const Position& pos, Bitboard occupancy, Square 
 }
 
 Bitboard pinnedPieces(const Position& pos, int color) {
-    Square k = pos.kingSquare[color];
-    Bitboard occ = pos.occupied();
-    Bitboard candidates = (rookAttacks(k, occ) | bishopAttacks(k, occ)) & pos.bitboards[color];
-    Bitboard open = occ & ~candidates;
-    int them = opponent(color);
-    Bitboard pinners = (bishopAttacks(k, open) & diagonalSliders(pos, them)) |
-                       (rookAttacks(k, open) & straightSliders(pos, them));
+    const Square k = pos.kingSquare[color];
+    const Bitboard occ = pos.occupied();
+    const int them = opponent(color);
+    // Enemy sliders on the king's lines, seen through everything; a piece of colour is pinned
+    // when it stands alone between one of them and the king.
+    Bitboard snipers = (bishopAttacks(k, 0) & diagonalSliders(pos, them)) |
+                       (rookAttacks(k, 0) & straightSliders(pos, them));
     Bitboard result = 0;
-    while (pinners) result |= candidates & Between[k][popLsb(pinners)];
+    while (snipers) {
+        const Bitboard between = Between[k][popLsb(snipers)] & occ;
+        if (between && !moreThanOne(between)) result |= between & pos.bitboards[color];
+    }
     return result;
 }
 
