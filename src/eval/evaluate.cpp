@@ -62,16 +62,17 @@ struct EvalState {
     uint8_t flags[2];
 };
 
+// A defended pawn forks when both squares it attacks hold enemy pieces: the pawns whose
+// captures to either side both land on targets.
 template <int Us>
 PackedScore pawnForks(const Position& pos, const EvalState& st) {
     constexpr int Them = opponent(Us);
+    constexpr Direction BackFromEast = Us == White ? SouthWest : NorthWest;
+    constexpr Direction BackFromWest = Us == White ? SouthEast : NorthEast;
     Bitboard targets = pos.bitboards[Them] & ~pos.bitboards[Pawn + Them];
-    PackedScore score = 0;
-    for (Bitboard b = pos.bitboards[Pawn + Us] & st.pawnAttacks[Us]; b;) {
-        Square s = popLsb(b);
-        if (moreThanOne(PawnAttacks[Us][s] & targets)) score += PawnFork;
-    }
-    return score;
+    Bitboard forks = pos.bitboards[Pawn + Us] & st.pawnAttacks[Us] & shift<BackFromEast>(targets) &
+                     shift<BackFromWest>(targets);
+    return popcount(forks) * PawnFork;
 }
 
 template <int Us>

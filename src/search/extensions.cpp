@@ -4,6 +4,7 @@
 
 #include "board/attacks.h"
 #include "board/movecheck.h"
+#include "eval/pawns.h"
 #include "search/margins.h"
 
 namespace zekora {
@@ -19,18 +20,6 @@ namespace {
 constexpr int RecaptureIndex = 0;
 constexpr int PassedPawnIndex = 2;
 constexpr int HistoryLimit = 32000;
-
-// The squares in front of a pawn of colour c on s, on its own and the adjacent files.
-Bitboard frontSpan(int c, Square s) {
-    const int rank = rankOf(s);
-    Bitboard ahead;
-    if (c == White)
-        ahead = rank < 7 ? ~0ULL << (8 * (rank + 1)) : 0;
-    else
-        ahead = (1ULL << (8 * rank)) - 1;
-    const int file = fileOf(s);
-    return ahead & (fileMask(file) | AdjacentFiles[file]);
-}
 
 // The root does not track its tactical moves in its stack entry, so the children of the
 // root (ply 1) never count a move as a recapture.
@@ -62,7 +51,7 @@ void moveExtension(const Position& pos, Move move, int nodeKind, int ply, int& e
     const int piece = pos.board[moveFrom(move)];
     if (!isPawn(piece)) return;
     const int us = colorOf(piece);
-    if (frontSpan(us, to) & pos.bitboards[Pawn + opponent(us)]) return;
+    if (PassedMask[us][to] & pos.bitboards[Pawn + opponent(us)]) return;
     if (losesMaterial(pos, move)) return;
     ext = extensionTable[PassedPawnIndex + 8 * nodeKind + relativeRank(us, to)];
     lmrAllowed = 0;
