@@ -56,11 +56,18 @@ inline int floorLog2(int n) { return std::bit_width(unsigned(n)) - 1; }
 constexpr int FirstProbingDepth = ShallowMinDepth;
 static_assert(PvMinDepth == ShallowMinDepth, "PV and zero-window children probe from one depth");
 
-// Makes a move for a child searched to childDepth. A child that probes the table gets its
-// bucket fetched from memory while it starts up; no other child pays for that fetch, which
-// stalls on a miss in the address translation as much as a load would.
-inline void makeSearchMove(Position& pos, UndoRecord& undo, Move m, int childDepth) {
+// Makes a move for a quiescence child, whose evaluation cache entry is fetched from memory
+// while it starts up.
+inline void makeQuiesceMove(Position& pos, UndoRecord& undo, Move m) {
     makeMove(pos, undo, m);
+    __builtin_prefetch(&EvalCache[pos.key & (EvalCacheSize - 1)]);
+}
+
+// Makes a move for a child searched to childDepth. A child that probes the table gets its
+// bucket fetched too; no other child pays for that fetch, which stalls on a miss in the
+// address translation as much as a load would.
+inline void makeSearchMove(Position& pos, UndoRecord& undo, Move m, int childDepth) {
+    makeQuiesceMove(pos, undo, m);
     if (childDepth >= FirstProbingDepth) __builtin_prefetch(&hashSlot(pos.key, 0));
 }
 

@@ -94,7 +94,7 @@ int quiesce(Position& pos, int beta, int depth, int ply) {
         const Move m = list.moves[i];
         if (!isLegal(pos, m) || losingCapture(pos, m)) continue;
         UndoRecord undo;
-        makeMove(pos, undo, m);
+        makeQuiesceMove(pos, undo, m);
         const int v = -quiesceNodeTable[sideToMoveInCheck(pos)](pos, 1 - beta, depth - 1, ply + 1);
         unmakeMove(pos, undo, m);
         if (v <= best) continue;
@@ -110,7 +110,7 @@ int quiesce(Position& pos, int beta, int depth, int ply) {
         const Move m = list.moves[i];
         if (!soundQuietCheck(pos, m)) continue;
         UndoRecord undo;
-        makeMove(pos, undo, m);
+        makeQuiesceMove(pos, undo, m);
         const int v = -quiesceInCheck(pos, 1 - beta, depth - 1, ply + 1);
         unmakeMove(pos, undo, m);
         if (v <= best) continue;
@@ -138,7 +138,7 @@ int quiesceInCheck(Position& pos, int beta, int depth, int ply) {
     for (int i = 0; i < list.count; ++i) {
         const Move m = list.moves[i];
         UndoRecord undo;
-        makeMove(pos, undo, m);
+        makeQuiesceMove(pos, undo, m);
         const int v = -quiesceNodeTable[sideToMoveInCheck(pos)](pos, 1 - beta, childDepth, ply + 1);
         unmakeMove(pos, undo, m);
         if (v <= best) continue;
@@ -168,7 +168,7 @@ int quiescePV(Position& pos, int alpha, int beta, int depth, int ply, PrincipalV
         const Move m = list.moves[i];
         if (!isLegal(pos, m)) continue;
         UndoRecord undo;
-        makeMove(pos, undo, m);
+        makeQuiesceMove(pos, undo, m);
         childPv.clear();
         const int v = -quiescePVNodeTable[sideToMoveInCheck(pos)](pos, -beta, -a, depth - 1,
                                                                   ply + 1, childPv);
@@ -190,7 +190,7 @@ int quiescePV(Position& pos, int alpha, int beta, int depth, int ply, PrincipalV
         const Move m = list.moves[i];
         if (!soundQuietCheck(pos, m)) continue;
         UndoRecord undo;
-        makeMove(pos, undo, m);
+        makeQuiesceMove(pos, undo, m);
         childPv.clear();
         const int v = -quiescePVInCheck(pos, -beta, -a, depth - 1, ply + 1, childPv);
         unmakeMove(pos, undo, m);
@@ -226,7 +226,7 @@ int quiescePVInCheck(Position& pos, int alpha, int beta, int depth, int ply,
     for (int i = 0; i < list.count; ++i) {
         const Move m = list.moves[i];
         UndoRecord undo;
-        makeMove(pos, undo, m);
+        makeQuiesceMove(pos, undo, m);
         childPv.clear();
         const int v = -quiescePVNodeTable[sideToMoveInCheck(pos)](pos, -beta, -a, depth - 1,
                                                                   ply + 1, childPv);
