@@ -83,6 +83,15 @@ constexpr Bitboard shift(Bitboard b) {
         return (b & ~FileABB) >> 9;
 }
 
+// The direction in which the pawns of colour C advance, and the set b moved one step that way.
+template <int C>
+constexpr Direction PawnPush = C == White ? North : South;
+
+template <int C>
+constexpr Bitboard pawnPushOf(Bitboard b) {
+    return shift<PawnPush<C>>(b);
+}
+
 // All squares attacked by the pawns of colour c in the set b.
 template <int C>
 constexpr Bitboard pawnAttacksOf(Bitboard b) {

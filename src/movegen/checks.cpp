@@ -7,14 +7,6 @@ namespace zekora {
 
 namespace {
 
-template <int Us>
-constexpr int Up = Us == White ? North : South;
-
-template <int Us>
-constexpr Bitboard pushUp(Bitboard b) {
-    return Us == White ? shift<North>(b) : shift<South>(b);
-}
-
 // Pieces of Us that stand between one of their sliders and the enemy king, each as the only
 // piece on that line: moving one off the line discovers check. Their moves are added here.
 template <int Us>
@@ -43,11 +35,11 @@ Bitboard addDiscoveredChecks(const Position& pos, MoveList& list) {
             continue;
         }
         // Steps onto the last rank are promotions and belong to the capture generator.
-        const Square front = from + Up<Us>;
+        const Square front = from + PawnPush<Us>;
         if (relativeRank(Us, from) > 5 || !(away & SquareBit[front])) continue;
         list.add(encodeMove(from, front), 0);
-        if (relativeRank(Us, front) == 2 && (away & SquareBit[front + Up<Us>]))
-            list.add(encodeMove(from, front + Up<Us>, FlagDoublePush), 0);
+        if (relativeRank(Us, front) == 2 && (away & SquareBit[front + PawnPush<Us>]))
+            list.add(encodeMove(from, front + PawnPush<Us>, FlagDoublePush), 0);
     }
     return discovering;
 }
@@ -63,14 +55,14 @@ void addDirectChecks(const Position& pos, MoveList& list, Bitboard discovering) 
     // Squares from which a pawn of Us would attack the king; never on the last rank.
     const Bitboard pawnChecks = PawnAttacks[Them][king] & empty;
     const Bitboard pawns = bb[Pawn + Us] & ~discovering;
-    for (Bitboard to = pushUp<Us>(pawns) & pawnChecks; to;) {
+    for (Bitboard to = pawnPushOf<Us>(pawns) & pawnChecks; to;) {
         Square t = popLsb(to);
-        list.add(encodeMove(t - Up<Us>, t), 0);
+        list.add(encodeMove(t - PawnPush<Us>, t), 0);
     }
-    const Bitboard overThird = pushUp<Us>(pawns) & empty & rankMask(Us == White ? 2 : 5);
-    for (Bitboard to = pushUp<Us>(overThird) & pawnChecks; to;) {
+    const Bitboard overThird = pawnPushOf<Us>(pawns) & empty & rankMask(Us == White ? 2 : 5);
+    for (Bitboard to = pawnPushOf<Us>(overThird) & pawnChecks; to;) {
         Square t = popLsb(to);
-        list.add(encodeMove(t - 2 * Up<Us>, t, FlagDoublePush), 0);
+        list.add(encodeMove(t - 2 * PawnPush<Us>, t, FlagDoublePush), 0);
     }
 
     for (Bitboard b = bb[Knight + Us] & ~discovering; b;) {

@@ -7,14 +7,6 @@ namespace zekora {
 
 namespace {
 
-template <int Us>
-constexpr int Up = Us == White ? North : South;
-
-template <int Us>
-constexpr Bitboard pushUp(Bitboard b) {
-    return Us == White ? shift<North>(b) : shift<South>(b);
-}
-
 // Squares from which a pawn of Us captures onto a square, in the order they are tried:
 // from the queen's side of the capture first (to - 9 for White, to + 9 for Black).
 template <int Us>
@@ -25,7 +17,7 @@ bool enPassantIsSafe(Position& pos, Square from, Square to) {
     constexpr int Them = opponent(Us);
     // The captured pawn stands behind the en-passant square, seen from the mover.
     const Bitboard moved = SquareBit[from] | SquareBit[to];
-    const Bitboard victim = SquareBit[to - Up<Us>];
+    const Bitboard victim = SquareBit[to - PawnPush<Us>];
     Bitboard* bb = pos.bitboards;
     bb[Pawn + Us] ^= moved;
     bb[Us] ^= moved;
@@ -105,7 +97,7 @@ void generateEvasions(Position& pos, MoveList& list) {
 
     // The checker is the pawn that has just stepped twice. Pins are tested by playing the
     // capture on the bitboards, since removing the victim can open a line as well.
-    if (pos.epSquare != NoSquare && pos.epSquare == c + Up<Us>) {
+    if (pos.epSquare != NoSquare && pos.epSquare == c + PawnPush<Us>) {
         const Square ep = pos.epSquare;
         const Bitboard epCapturers = PawnAttacks[Them][ep] & bb[Pawn + Us];
         for (int delta : CaptureFrom<Us>) {
@@ -117,15 +109,15 @@ void generateEvasions(Position& pos, MoveList& list) {
     }
 
     const int pawnStepScore = CaptureScore[Pawn + Us][Empty];
-    for (Bitboard steps = pushUp<Us>(pawns) & empty & block; steps;) {
+    for (Bitboard steps = pawnPushOf<Us>(pawns) & empty & block; steps;) {
         Square to = popLsb(steps);
-        addPawnMove<Us>(list, to - Up<Us>, to, pawnStepScore);
+        addPawnMove<Us>(list, to - PawnPush<Us>, to, pawnStepScore);
     }
     const Bitboard thirdRank = rankMask(Us == White ? 2 : 5);
-    const Bitboard overThird = pushUp<Us>(pawns) & empty & thirdRank;
-    for (Bitboard steps = pushUp<Us>(overThird) & empty & block; steps;) {
+    const Bitboard overThird = pawnPushOf<Us>(pawns) & empty & thirdRank;
+    for (Bitboard steps = pawnPushOf<Us>(overThird) & empty & block; steps;) {
         Square to = popLsb(steps);
-        list.add(encodeMove(to - 2 * Up<Us>, to, FlagDoublePush), pawnStepScore);
+        list.add(encodeMove(to - 2 * PawnPush<Us>, to, FlagDoublePush), pawnStepScore);
     }
 
     const Bitboard targets = block | SquareBit[c];

@@ -64,6 +64,18 @@ MoveFacts examineMove(Position& pos, SearchStackEntry& entry, QuietList& quiets,
     return f;
 }
 
+// A child's score taken into the node's best; a score at or above beta ends the node, which
+// then records the cutoff in the statistics and stores the move in the table.
+inline bool failsHigh(Position& pos, SearchStackEntry& entry, QuietList& quiets, Move m,
+                      const MoveFacts& f, int depth, int ply, int beta, int score, int& best) {
+    if (score <= best) return false;
+    best = score;
+    if (score < beta) return false;
+    recordCutoff(pos, entry, m, !f.tactical, quiets, depth);
+    storeEntry(pos, m, depth, ply, BoundLower, score);
+    return true;
+}
+
 // Null move at cut and all nodes: if passing still fails high, and a shallower search of the
 // node without null move confirms it, the node fails high.
 bool nullMoveCutoff(Position& pos, int beta, int depth, int ply, int eval, int& score) {
@@ -138,13 +150,7 @@ int fullNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
         if (reduction > 0 && score >= beta)
             score = -children[f.childInCheck](pos, 1 - beta, newDepth, ply + 1, AllNodeFlags);
         unmakeMove(pos, undo, m);
-        if (score <= best) continue;
-        best = score;
-        if (score >= beta) {
-            recordCutoff(pos, entry, m, !f.tactical, quiets, depth);
-            storeEntry(pos, m, depth, ply, BoundLower, score);
-            return score;
-        }
+        if (failsHigh(pos, entry, quiets, m, f, depth, ply, beta, score, best)) return score;
     }
     // Step 14. Fail low.
     storeEntry(pos, NoMove, depth, ply, BoundUpper, best);
@@ -206,13 +212,7 @@ int shallowNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
         score = -shallowNodeTable[f.childInCheck](pos, 1 - beta, depth - OnePly + f.ext, ply + 1,
                                                   AllNodeFlags);
         unmakeMove(pos, undo, m);
-        if (score <= best) continue;
-        best = score;
-        if (score >= beta) {
-            recordCutoff(pos, entry, m, !f.tactical, quiets, depth);
-            storeEntry(pos, m, depth, ply, BoundLower, score);
-            return score;
-        }
+        if (failsHigh(pos, entry, quiets, m, f, depth, ply, beta, score, best)) return score;
     }
     // Step 15. Fail low.
     storeEntry(pos, NoMove, depth, ply, BoundUpper, best);
@@ -261,13 +261,7 @@ int evasionNode(Position& pos, int beta, int depth, int ply, int nodeFlags) {
         score =
             -children[f.childInCheck](pos, 1 - beta, depth - OnePly + f.ext, ply + 1, AllNodeFlags);
         unmakeMove(pos, undo, m);
-        if (score <= best) continue;
-        best = score;
-        if (score >= beta) {
-            recordCutoff(pos, entry, m, !f.tactical, quiets, depth);
-            storeEntry(pos, m, depth, ply, BoundLower, score);
-            return score;
-        }
+        if (failsHigh(pos, entry, quiets, m, f, depth, ply, beta, score, best)) return score;
     }
     // Step 12. Fail low.
     storeEntry(pos, NoMove, depth, ply, BoundUpper, best);
