@@ -7,4 +7,4 @@ int perftCommand(int argc, char** argv);
 int evalCommand(int argc, char** argv);
 int benchCommand(int argc, char** argv);
 
-}  // namespace zekora::tool
+} // namespace zekora::tool

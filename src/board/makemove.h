@@ -10,4 +10,4 @@ void unmakeMove(Position& pos, const UndoRecord& undo, Move move);
 void makeNullMove(Position& pos, UndoRecord& undo);
 void unmakeNullMove(Position& pos, const UndoRecord& undo);
 
-}  // namespace zekora
+} // namespace zekora

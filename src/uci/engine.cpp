@@ -24,4 +24,4 @@ void initEngine() {
     buildPruningTables();
 }
 
-}  // namespace zekora
+} // namespace zekora

@@ -5,4 +5,4 @@ namespace zekora {
 
 void initEngine();
 
-}  // namespace zekora
+} // namespace zekora

@@ -20,4 +20,4 @@ Move textToMove(const Position& pos, const char* text);
 // Writes into a shared static buffer, overwritten by the next call.
 const char* moveToText(Move move);
 
-}  // namespace zekora
+} // namespace zekora

@@ -77,9 +77,7 @@ void commandIsReady(const char*) { sendText("readyok\n"); }
 // A new game keeps everything: the table, the history and the position stay as they are.
 void commandNewGame(const char*) {}
 
-void commandPosition(const char* line) {
-    setupPosition(line);
-}
+void commandPosition(const char* line) { setupPosition(line); }
 
 void commandGo(const char* line) {
     // A second search started from inside the first would take over the first one's abort

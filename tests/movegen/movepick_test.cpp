@@ -150,7 +150,8 @@ TEST_F(Picker, LegalCaptureHashMoveComesFirstAndOnlyOnce) {
 
 TEST_F(Picker, KillerThatCapturesHereComesWithTheCaptures) {
     // Nf3xe5 was a quiet killer elsewhere; here e5 holds a pawn.
-    Position pos = positionFromFen("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 2");
+    Position pos =
+        positionFromFen("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 2");
     SearchStackEntry entry;
     Move capture = encodeMove(F3, E5);
     Move quiet = textToMove(pos, "b1c3");

@@ -44,7 +44,7 @@ TEST_F(Perft, CountsMatchToDepthThree) {
     std::vector<PerftCase> cases = loadPerftCases();
     ASSERT_EQ(cases.size(), 150u);
     for (const PerftCase& c : cases) {
-        loadPosition(("fen " + c.fen).c_str());  // the "position" command's path
+        loadPosition(("fen " + c.fen).c_str()); // the "position" command's path
         ASSERT_TRUE(currentPositionUsable) << c.fen;
         Position pos = currentPosition;
         for (int depth = 1; depth <= 3; ++depth)

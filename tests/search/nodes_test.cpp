@@ -206,7 +206,8 @@ TEST_F(Nodes, SearchLeavesThePositionAsItFoundItAndReturnsAPlayableLine) {
 }
 
 TEST_F(Nodes, SearchesAreRepeatableFromTheSameState) {
-    Position pos = positionFromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    Position pos =
+        positionFromFen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     PrincipalVariation pv;
     const int first = pvSearch(pos, 10, 1, pv);
     const uint64_t firstNodes = nodeCount;
