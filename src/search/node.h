@@ -56,8 +56,8 @@ inline int floorLog2(int n) { return std::bit_width(unsigned(n)) - 1; }
 constexpr int FirstProbingDepth = ShallowMinDepth;
 static_assert(PvMinDepth == ShallowMinDepth, "PV and zero-window children probe from one depth");
 
-// Makes a move for a quiescence child, whose evaluation cache entry is fetched from memory
-// while it starts up.
+// Makes a move for a quiescence child that evaluates, whose evaluation cache entry is fetched
+// from memory while it starts up. A quiet check's child is in check and never evaluates.
 inline void makeQuiesceMove(Position& pos, UndoRecord& undo, Move m) {
     makeMove(pos, undo, m);
     __builtin_prefetch(&EvalCache[pos.key & (EvalCacheSize - 1)]);

@@ -110,7 +110,7 @@ int quiesce(Position& pos, int beta, int depth, int ply) {
         const Move m = list.moves[i];
         if (!soundQuietCheck(pos, m)) continue;
         UndoRecord undo;
-        makeQuiesceMove(pos, undo, m);
+        makeMove(pos, undo, m);
         const int v = -quiesceInCheck(pos, 1 - beta, depth - 1, ply + 1);
         unmakeMove(pos, undo, m);
         if (v <= best) continue;
@@ -190,7 +190,7 @@ int quiescePV(Position& pos, int alpha, int beta, int depth, int ply, PrincipalV
         const Move m = list.moves[i];
         if (!soundQuietCheck(pos, m)) continue;
         UndoRecord undo;
-        makeQuiesceMove(pos, undo, m);
+        makeMove(pos, undo, m);
         childPv.clear();
         const int v = -quiescePVInCheck(pos, -beta, -a, depth - 1, ply + 1, childPv);
         unmakeMove(pos, undo, m);
