@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 
 #include "board/types.h"
+#include "platform/os.h"
 #include "uci/console.h"
 
 namespace zekora {
@@ -88,12 +88,7 @@ bool searchLimitReached() {
     return false;
 }
 
-double readWallClock() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const int64_t ms = int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-    return double(ms) / 1000.0;
-}
+double readWallClock() { return double(os::tickMilliseconds()) / 1000.0; }
 
 void updateClock() {
     searchClock.wallNow = readWallClock();

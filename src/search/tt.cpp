@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <sys/mman.h>
+#include "platform/os.h"
 
 namespace zekora {
 
@@ -31,13 +31,10 @@ uint64_t mappingBytes(uint64_t tableBytes) { return tableBytes + HugePageBytes; 
 // access itself.
 bool allocateEntries(uint64_t bytes) {
     if (mappingBytes(bytes) > SIZE_MAX) return false;
-    void* block = mmap(nullptr, size_t(mappingBytes(bytes)), PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED) return false;
+    void* block = os::reserveZeroed(size_t(mappingBytes(bytes)));
+    if (!block) return false;
     uintptr_t aligned = (uintptr_t(block) + HugePageBytes - 1) & ~uintptr_t(HugePageBytes - 1);
-#ifdef MADV_HUGEPAGE
-    madvise(reinterpret_cast<void*>(aligned), size_t(bytes), MADV_HUGEPAGE);
-#endif
+    os::offerHugePages(reinterpret_cast<void*>(aligned), size_t(bytes));
     transpositionTable.allocation = block;
     transpositionTable.entries = reinterpret_cast<HashEntry*>(aligned);
     return true;
@@ -47,7 +44,8 @@ bool allocateEntries(uint64_t bytes) {
 
 void resizeTable(int megabytes) {
     if (transpositionTable.allocation)
-        munmap(transpositionTable.allocation, size_t(mappingBytes(transpositionTable.sizeBytes)));
+        os::release(transpositionTable.allocation,
+                    size_t(mappingBytes(transpositionTable.sizeBytes)));
     transpositionTable.allocation = nullptr;
     transpositionTable.entries = nullptr;
 

@@ -1,13 +1,11 @@
 #include "uci/console.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
-#include <unistd.h>
 
+#include "platform/os.h"
 #include "search/timeman.h"
 #include "uci/uci.h"
 
@@ -18,15 +16,12 @@ void (*exitHook)(int status) = nullptr;
 
 namespace {
 
-constexpr int InputDescriptor = 0;
-constexpr int BlockUntilReady = -1;
-constexpr int DoNotWait = 0;
 constexpr size_t ChunkSize = 4096;
 // Large enough for the longest info line, so each line reaches the interface in one write.
 constexpr size_t OutputBufferSize = 16384;
 
-// Input is read from the descriptor directly, never through stdio: bytes that stdio had read
-// ahead would be invisible to the next poll of the descriptor, and a command could wait
+// Input is read from the system directly, never through stdio: bytes that stdio had read
+// ahead would be invisible to the next poll of the system, and a command could wait
 // unanswered. Bytes read but not yet taken into a line wait here.
 char chunk[ChunkSize];
 size_t chunkPos = 0;
@@ -52,20 +47,16 @@ void assembleLine() {
     }
 }
 
-// One read of whatever is waiting on the descriptor, after waiting up to timeoutMs for it.
-void readInput(int timeoutMs) {
+// One read of whatever is waiting, after waiting for it when asked to.
+void readInput(bool wait) {
     if (endOfInput || chunkPos < chunkEnd) return;
-    pollfd request{InputDescriptor, POLLIN, 0};
-    int ready = poll(&request, 1, timeoutMs);
-    if (ready == 0 || (ready < 0 && errno == EINTR)) return;
-    // A failed poll falls through to the read, which then meets the input or its end.
-    ssize_t count = read(InputDescriptor, chunk, ChunkSize);
+    const long count = os::readInput(chunk, ChunkSize, wait);
     if (count > 0) {
         chunkPos = 0;
         chunkEnd = size_t(count);
         return;
     }
-    if (count < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (count == os::NothingWaiting) return;
     endOfInput = true;
     // A last line without its newline is still a command.
     if (pendingLength > 0) lineComplete = true;
@@ -95,24 +86,19 @@ void handleEndOfInput() {
 
 } // namespace
 
-void initConsole() {
-    stdinIsConsole = isatty(InputDescriptor) != 0;
-    // Flushed at every newline, so an interface reading a pipe sees each line when it is
-    // complete, and never half an info line.
-    std::setvbuf(stdout, outputBuffer, _IOLBF, sizeof outputBuffer);
-}
+void initConsole() { stdinIsConsole = os::openStandardStreams(outputBuffer, sizeof outputBuffer); }
 
 bool inputAvailable() {
     assembleLine();
     if (!lineComplete) {
-        readInput(DoNotWait);
+        readInput(false);
         assembleLine();
     }
     return lineComplete || endOfInput;
 }
 
 void waitForInput() {
-    while (!inputAvailable()) readInput(BlockUntilReady);
+    while (!inputAvailable()) readInput(true);
 }
 
 void pollCommand() {
@@ -143,6 +129,8 @@ void sendText(const char* format, ...) {
     va_end(args);
     std::fflush(stdout);
 }
+
+void endLine() { std::fflush(stdout); }
 
 void waitForPonderEnd() {
     static char line[LineBufferSize];

@@ -28,6 +28,9 @@ void pollCommand();
 // Formatted write to standard output, flushed at once.
 void sendText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Sends the line just completed by plain formatted writes (the info lines) to the interface.
+void endLine();
+
 // At the end of a pondering search: waits for "ponderhit" or "stop" before the best move may
 // be reported, answering "isready" meanwhile; "quit" ends the process.
 void waitForPonderEnd();

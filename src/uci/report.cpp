@@ -64,12 +64,14 @@ void printScore(int score) {
 
 void printCurrmove(Move move, int number) {
     std::printf("info currmove %s currmovenumber %d\n", moveToText(move), number);
+    endLine();
 }
 
 void printStats(bool force) {
     if (!force && searchClock.wallNow - lastStatsTime <= ThrottleSeconds) return;
     std::printf("info nodes %" PRIu64 " nps %0.f time %0.f hashfull %d \n", nodeCount,
                 nodesPerSecond(), searchClock.wallElapsed * 1000, 0);
+    endLine();
     lastStatsTime = searchClock.wallNow;
 }
 
@@ -97,6 +99,7 @@ void printPvLine(int score, int depth, int selDepth, const PrincipalVariation& p
     std::printf("nps %0.f ", nodesPerSecond());
     printPvMoves(pv);
     std::printf("\n");
+    endLine();
 }
 
 void reportBestMove(Move move, const PrincipalVariation& pv) {
