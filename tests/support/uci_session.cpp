@@ -1,5 +1,6 @@
 #include "support/uci_session.h"
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -14,6 +15,13 @@
 #include <unistd.h>
 
 extern char** environ;
+
+// Set by the build when Windows programs are tested (tests/windows.cmake).
+#ifndef ZEKORA_WINE
+#define ZEKORA_WINE ""
+#define ZEKORA_WINE_PREFIX ""
+#define ZEKORA_WINDOWS_PROGRAM_LIST ""
+#endif
 
 namespace zekora::test {
 
@@ -82,7 +90,62 @@ std::optional<std::string> emulatorFor(const std::string& path) {
     return std::nullopt;
 }
 
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The environment of a Windows program: this process's, with Wine set up the way the build
+// prepared it (its own prefix, made at configure time), without its diagnostics on standard
+// error, and without a display, so that nothing can open a window.
+std::vector<std::string> wineEnvironment() {
+    std::vector<std::string> result;
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string entry = *variable;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name != "WINEPREFIX" && name != "WINEDEBUG" && name != "WINEDLLOVERRIDES" &&
+            name != "DISPLAY" && name != "WAYLAND_DISPLAY")
+            result.push_back(entry);
+    }
+    result.push_back(std::string("WINEPREFIX=") + ZEKORA_WINE_PREFIX);
+    result.push_back("WINEDEBUG=-all");
+    result.push_back("WINEDLLOVERRIDES=mscoree,mshtml=");
+    return result;
+}
+
 } // namespace
+
+std::vector<std::string> windowsPrograms() {
+    std::istringstream list(ZEKORA_WINDOWS_PROGRAM_LIST);
+    std::vector<std::string> paths;
+    for (std::string path; std::getline(list, path, '|');)
+        if (!path.empty()) paths.push_back(path);
+    return paths;
+}
+
+std::vector<std::string> sessionPrograms() {
+    std::vector<std::string> programs = {"zekora64-popcnt"};
+    for (const std::string& path : windowsPrograms())
+        if (programName(path).find("64") != std::string::npos) programs.push_back(path);
+    return programs;
+}
+
+std::vector<std::string> allPrograms() {
+    std::vector<std::string> programs = builtPrograms();
+    for (const std::string& path : windowsPrograms()) programs.push_back(path);
+    return programs;
+}
+
+std::string programName(const std::string& program) {
+    return program.substr(program.rfind('/') + 1);
+}
+
+std::string programTestName(const ::testing::TestParamInfo<std::string>& info) {
+    std::string name = programName(info.param);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
 
 std::vector<std::string> builtPrograms() {
     std::istringstream list(ZEKORA_PROGRAM_LIST);
@@ -95,7 +158,8 @@ std::string programPath(const std::string& name) {
     return std::string(ZEKORA_BIN_DIR) + "/" + name;
 }
 
-int UciSession::spawn(std::vector<std::string> arguments, int input, int output, int errors) {
+int UciSession::spawn(std::vector<std::string> arguments, int input, int output, int errors,
+                      char* const* environment) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input, 0);
@@ -113,7 +177,7 @@ int UciSession::spawn(std::vector<std::string> arguments, int input, int output,
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    int failure = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+    int failure = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environment);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     return failure;
@@ -131,11 +195,24 @@ UciSession::UciSession(const std::string& program) : program_(program) {
         ADD_FAILURE() << "cannot create pipes: " << std::strerror(errno);
         return;
     }
-    int failure = spawn({path}, input[0], output[1], errors[1]);
+    int failure = 0;
+    if (endsWith(path, ".exe")) {
+        windows_ = true;
+        std::vector<std::string> variables = wineEnvironment();
+        std::vector<char*> environment;
+        for (std::string& variable : variables) environment.push_back(variable.data());
+        environment.push_back(nullptr);
+        failure = *ZEKORA_WINE ? spawn({ZEKORA_WINE, path}, input[0], output[1], errors[1],
+                                       environment.data())
+                               : ENOENT;
+    } else {
+        failure = spawn({path}, input[0], output[1], errors[1], environ);
+    }
     if (failure == ENOEXEC) {
         // This kernel runs no 32-bit programs; qemu's user-mode emulator can.
         if (auto emulator = emulatorFor(path)) {
-            failure = spawn({*emulator, "-cpu", "max", path}, input[0], output[1], errors[1]);
+            failure =
+                spawn({*emulator, "-cpu", "max", path}, input[0], output[1], errors[1], environ);
             emulated_ = true;
         }
     }
@@ -210,6 +287,8 @@ std::optional<std::string> UciSession::takeBufferedLine() {
     }
     std::string line = outputBuffer_.substr(0, end);
     outputBuffer_.erase(0, std::min(end + 1, outputBuffer_.size()));
+    // Windows' C library writes "\n" as "\r\n".
+    if (windows_ && !line.empty() && line.back() == '\r') line.pop_back();
     transcript_.push_back(line);
     return line;
 }

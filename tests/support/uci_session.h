@@ -1,6 +1,7 @@
 // A real engine program driven over pipes, the way a chess GUI drives it: lines go to its
 // standard input, lines come back from its standard output with a timeout, and everything it
-// writes to standard error is kept so that tests can check it stayed silent there.
+// writes to standard error is kept so that tests can check it stayed silent there. Windows
+// programs (.exe) run under Wine; their lines may end in "\r\n", read as "\n".
 #pragma once
 
 #include <chrono>
@@ -22,6 +23,19 @@ constexpr Millis DefaultTimeout{20000};
 std::vector<std::string> builtPrograms();
 // Full path of a built program.
 std::string programPath(const std::string& name);
+// The Windows programs (full paths of .exe files) tested under Wine: none where they were not
+// built, where Wine is missing, or where this machine cannot run them (32-bit Wine on a
+// kernel without 32-bit support).
+std::vector<std::string> windowsPrograms();
+// The programs of the end-to-end checks: zekora64-popcnt, and the 64-bit Windows programs.
+std::vector<std::string> sessionPrograms();
+// Every program, Linux and Windows, for checks that they all behave alike.
+std::vector<std::string> allPrograms();
+// The file name of a program given by name or by path.
+std::string programName(const std::string& program);
+// A test name suffix for a program parameter: its file name, "_" for other than letters and
+// digits.
+std::string programTestName(const ::testing::TestParamInfo<std::string>& info);
 
 // How the program ended: by exiting with a status, or by a signal.
 struct ExitStatus {
@@ -46,6 +60,8 @@ class UciSession {
     // True when the program runs under an emulator (32-bit programs on a kernel that cannot
     // run them itself); it is then several times slower.
     bool emulated() const { return emulated_; }
+    // True for a Windows program, run under Wine.
+    bool windows() const { return windows_; }
 
     // Writes the line and its newline.
     void send(const std::string& line);
@@ -83,8 +99,10 @@ class UciSession {
     double cpuSeconds() const;
 
   private:
-    // Starts arguments[0] with the given pipe ends as its standard streams; 0 or an errno.
-    int spawn(std::vector<std::string> arguments, int input, int output, int errors);
+    // Starts arguments[0] with the given pipe ends as its standard streams and this
+    // environment; 0 or an errno.
+    int spawn(std::vector<std::string> arguments, int input, int output, int errors,
+              char* const* environment);
     // Waits up to the deadline for output on either pipe and takes what is there; false
     // when nothing came or both pipes have ended.
     bool pump(std::chrono::steady_clock::time_point deadline);
@@ -94,6 +112,7 @@ class UciSession {
     std::string program_;
     pid_t pid_ = -1;
     bool emulated_ = false;
+    bool windows_ = false;
     int toProgram_ = -1;
     int fromProgram_ = -1;
     int errorsFromProgram_ = -1;

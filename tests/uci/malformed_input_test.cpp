@@ -114,8 +114,10 @@ void followPositionCommands(const std::string& bytes) {
     }
 }
 
-TEST(MalformedInput, EveryIsReadyIsAnsweredAndNothingBreaks) {
-    UciSession session;
+class MalformedInput : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(MalformedInput, EveryIsReadyIsAnsweredAndNothingBreaks) {
+    UciSession session(GetParam());
     int pieceNumber = 0;
     for (const Piece& piece : nastyInput()) {
         ++pieceNumber;
@@ -151,5 +153,8 @@ TEST(MalformedInput, EveryIsReadyIsAnsweredAndNothingBreaks) {
     EXPECT_TRUE(status->cleanExit());
     EXPECT_EQ(session.errorOutput(), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Programs, MalformedInput, ::testing::ValuesIn(sessionPrograms()),
+                         programTestName);
 
 } // namespace

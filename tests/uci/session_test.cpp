@@ -1,7 +1,6 @@
 // The real programs over pipes: identification, command matching, line handling, the end of
 // input, and an idle engine that sleeps.
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <thread>
 
@@ -15,23 +14,25 @@ namespace {
 // The build tag each program must print: word size, then "o" for the processor's
 // population count or "n" for counting in software.
 std::string expectedTag(const std::string& program) {
-    std::string bits = program.find("32") != std::string::npos ? "SP32" : "SP64";
-    return bits + (program.find("-popcnt") != std::string::npos ? "o" : "n");
+    const std::string name = programName(program);
+    std::string bits = name.find("32") != std::string::npos ? "SP32" : "SP64";
+    return bits + (name.find("-popcnt") != std::string::npos ? "o" : "n");
 }
 
-std::string testName(const ::testing::TestParamInfo<std::string>& info) {
-    std::string name = info.param;
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
+std::string idLine(const std::string& program) {
+    return "id name Zeko " + expectedTag(program) + " 1.0 Beta ";
 }
 
-// Every program must leave standard error untouched, whatever the test did.
-class EngineSession : public ::testing::Test {
+// The end-to-end checks run zekora64-popcnt and the 64-bit Windows programs; every program
+// must leave standard error untouched, whatever the test did.
+class EngineSession : public ::testing::TestWithParam<std::string> {
   protected:
     void TearDown() override { EXPECT_EQ(session.errorOutput(), "") << "on standard error"; }
-    UciSession session;
+    UciSession session{GetParam()};
 };
+
+INSTANTIATE_TEST_SUITE_P(Programs, EngineSession, ::testing::ValuesIn(sessionPrograms()),
+                         programTestName);
 
 class EveryProgram : public ::testing::TestWithParam<std::string> {};
 
@@ -39,7 +40,7 @@ TEST_P(EveryProgram, IdentifiesItselfDeclaresOptionsAndQuits) {
     UciSession session(GetParam());
     session.send("uci");
     const std::vector<std::string> expected = {
-        "id name Zeko " + expectedTag(GetParam()) + " 1.0 Beta ",
+        idLine(GetParam()),
         "id author the Zekora developers ",
         "option name Hash type spin default 64 min 1 max 2048 ",
         "option name Traffic Limit type combo default Normal var Ultrafast var Fast var Normal "
@@ -58,7 +59,8 @@ TEST_P(EveryProgram, IdentifiesItselfDeclaresOptionsAndQuits) {
     EXPECT_EQ(session.errorOutput(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, EveryProgram, ::testing::ValuesIn(builtPrograms()), testName);
+INSTANTIATE_TEST_SUITE_P(Programs, EveryProgram, ::testing::ValuesIn(allPrograms()),
+                         programTestName);
 
 TEST(Programs, BothSixtyFourBitProgramsAreBuilt) {
     auto programs = builtPrograms();
@@ -68,7 +70,7 @@ TEST(Programs, BothSixtyFourBitProgramsAreBuilt) {
 
 // Exact words must be the whole line; a trailing blank or extra letters make another line,
 // which is ignored without an answer.
-TEST_F(EngineSession, ExactCommandsIgnoreAnythingElse) {
+TEST_P(EngineSession, ExactCommandsIgnoreAnythingElse) {
     for (const char* line : {"uci ", " uci", "UCI", "isready ", "isreadyx", "quit ", "quitnow",
                              "stop ", "ucinewgame ", "hello", ""})
         session.send(line);
@@ -79,7 +81,7 @@ TEST_F(EngineSession, ExactCommandsIgnoreAnythingElse) {
 }
 
 // Commands that change state answer nothing, idle or not.
-TEST_F(EngineSession, SilentCommandsPrintNothing) {
+TEST_P(EngineSession, SilentCommandsPrintNothing) {
     for (const char* line : {"ucinewgame", "stop", "ponderhit",
                              "setoption name Traffic Depth "
                              "value 7",
@@ -91,21 +93,21 @@ TEST_F(EngineSession, SilentCommandsPrintNothing) {
     EXPECT_TRUE(printed->empty()) << "first stray line: " << printed->front();
 }
 
-TEST_F(EngineSession, AnswersEveryIsReadyInOrder) {
+TEST_P(EngineSession, AnswersEveryIsReadyInOrder) {
     session.sendRaw("isready\nisready\nisready\n");
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(session.expectLine("readyok"));
     session.send("uci");
-    EXPECT_TRUE(session.expectLine("id name Zeko SP64o 1.0 Beta "));
+    EXPECT_TRUE(session.expectLine(idLine(GetParam())));
 }
 
-TEST_F(EngineSession, AcceptsCarriageReturnLineEnds) {
+TEST_P(EngineSession, AcceptsCarriageReturnLineEnds) {
     session.sendRaw("isready\r\nuci\r\n");
     EXPECT_TRUE(session.expectLine("readyok"));
     EXPECT_TRUE(session.readUntil("uciok"));
 }
 
 // A line written in pieces is one command, answered only when its newline arrives.
-TEST_F(EngineSession, WaitsForTheWholeLine) {
+TEST_P(EngineSession, WaitsForTheWholeLine) {
     session.sendRaw("isre");
     EXPECT_TRUE(session.silentFor(300ms));
     session.sendRaw("ady");
@@ -115,19 +117,19 @@ TEST_F(EngineSession, WaitsForTheWholeLine) {
 }
 
 // An overlong line is cut: its rest, whatever it holds, never becomes a command of its own.
-TEST_F(EngineSession, CutsOverlongLinesAndDropsTheirRest) {
+TEST_P(EngineSession, CutsOverlongLinesAndDropsTheirRest) {
     const std::string overlong = std::string(65535, 'x') + "isready";
     session.send(overlong);
     session.send(std::string(200000, 'y') + "quit");
     session.send("isready");
     EXPECT_TRUE(session.expectLine("readyok"));
     session.send("uci");
-    EXPECT_TRUE(session.expectLine("id name Zeko SP64o 1.0 Beta "))
+    EXPECT_TRUE(session.expectLine(idLine(GetParam())))
         << "the rest of an overlong line was taken as a command";
     EXPECT_FALSE(session.waitExit(0ms));
 }
 
-TEST_F(EngineSession, QuitIgnoresEverythingAfterIt) {
+TEST_P(EngineSession, QuitIgnoresEverythingAfterIt) {
     session.sendRaw("quit\nisready\n");
     auto status = session.waitExit();
     ASSERT_TRUE(status);
@@ -135,7 +137,7 @@ TEST_F(EngineSession, QuitIgnoresEverythingAfterIt) {
     EXPECT_FALSE(session.readLine(0ms)) << "a line after quit was answered";
 }
 
-TEST_F(EngineSession, EndsWithinASecondWhenInputCloses) {
+TEST_P(EngineSession, EndsWithinASecondWhenInputCloses) {
     ASSERT_TRUE(session.sync());
     session.closeInput();
     auto status = session.waitExit(1000ms);
@@ -144,7 +146,7 @@ TEST_F(EngineSession, EndsWithinASecondWhenInputCloses) {
 }
 
 // A last line without its newline still counts, and is answered once.
-TEST_F(EngineSession, AnswersAnUnterminatedLastLine) {
+TEST_P(EngineSession, AnswersAnUnterminatedLastLine) {
     session.sendRaw("isready\nisready");
     session.closeInput();
     auto status = session.waitExit();
@@ -155,7 +157,7 @@ TEST_F(EngineSession, AnswersAnUnterminatedLastLine) {
 
 // A scripted session may close its input right after "go": a search with limits of its own
 // still gives its answer, and the process ends after it.
-TEST_F(EngineSession, ScriptedSearchAnswersAfterInputEnds) {
+TEST_P(EngineSession, ScriptedSearchAnswersAfterInputEnds) {
     session.sendRaw("position startpos\ngo depth 6\n");
     session.closeInput();
     EXPECT_TRUE(session.readUntil("bestmove "));
@@ -166,7 +168,7 @@ TEST_F(EngineSession, ScriptedSearchAnswersAfterInputEnds) {
 
 // Only "stop" could end an infinite search; with input gone it ends, answers, and the
 // process ends.
-TEST_F(EngineSession, EndOfInputStopsAnInfiniteSearch) {
+TEST_P(EngineSession, EndOfInputStopsAnInfiniteSearch) {
     session.send("position startpos");
     session.send("go infinite");
     ASSERT_TRUE(session.readUntil("info depth 2 "));
@@ -179,7 +181,7 @@ TEST_F(EngineSession, EndOfInputStopsAnInfiniteSearch) {
 
 // A ponder search that ends by itself (here: mate found at once) holds its answer back until
 // ponderhit, and meanwhile answers isready; other lines are dropped.
-TEST_F(EngineSession, PonderWaitAnswersIsReady) {
+TEST_P(EngineSession, PonderWaitAnswersIsReady) {
     session.send("position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
     session.send("go ponder");
     session.send("uci");
@@ -195,7 +197,7 @@ TEST_F(EngineSession, PonderWaitAnswersIsReady) {
 }
 
 // Waiting for input, with or without half a line already read, must not keep a processor busy.
-TEST_F(EngineSession, SleepsWhileIdle) {
+TEST_P(EngineSession, SleepsWhileIdle) {
     ASSERT_TRUE(session.sync());
     for (const char* partial : {"", "isre"}) {
         session.sendRaw(partial);

@@ -1,0 +1,55 @@
+# The Windows programs under Wine. With ZEKORA_WINDOWS_BUILDS naming the build trees made with
+# cmake/mingw-w64-*.cmake, the end-to-end tests also run their programs, where Wine is
+# installed: Wine here plays the part of Windows, the tests that of the interface.
+set(ZEKORA_WINDOWS_BUILDS "" CACHE STRING "Build trees of the Windows programs to test under Wine")
+set(ZEKORA_WINDOWS_PROGRAMS "")
+set(ZEKORA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+
+set(ZEKORA_WINE "")
+if(ZEKORA_WINDOWS_BUILDS)
+  # Debian's wine64 package alone puts its loader outside the search path.
+  find_program(wine_loader NAMES wine wine64 PATHS /usr/lib/wine NO_CACHE)
+  if(wine_loader)
+    set(ZEKORA_WINE ${wine_loader})
+  endif()
+endif()
+if(ZEKORA_WINDOWS_BUILDS AND NOT ZEKORA_WINE)
+  message(STATUS "Windows programs not tested: Wine is not installed (Debian: wine64)")
+elseif(ZEKORA_WINDOWS_BUILDS)
+  # A prefix of its own, made once here, so that no test waits for (or races over) its making.
+  # No display and no Mono or Gecko: nothing may open a window or ask to install anything.
+  set(wine_environment WINEPREFIX=${ZEKORA_WINE_PREFIX} WINEDEBUG=-all
+                       WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=)
+  if(NOT EXISTS ${ZEKORA_WINE_PREFIX}/system.reg)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env ${wine_environment} ${ZEKORA_WINE} wineboot -i
+                    OUTPUT_QUIET ERROR_QUIET TIMEOUT 300)
+  endif()
+  set(probe_input ${CMAKE_CURRENT_BINARY_DIR}/uci-quit.txt)
+  file(WRITE ${probe_input} "uci\nquit\n")
+  set(untested "")
+  foreach(dir ${ZEKORA_WINDOWS_BUILDS})
+    foreach(name zekora64-popcnt zekora64 zekora32-popcnt zekora32)
+      set(program ${dir}/bin/${name}.exe)
+      if(NOT EXISTS ${program})
+        continue()
+      endif()
+      # Can this machine run it? 32-bit Wine needs a kernel that runs 32-bit programs.
+      execute_process(COMMAND ${CMAKE_COMMAND} -E env ${wine_environment} ${ZEKORA_WINE} ${program}
+                      INPUT_FILE ${probe_input} OUTPUT_VARIABLE answer ERROR_QUIET TIMEOUT 60)
+      if(answer MATCHES "uciok")
+        list(APPEND ZEKORA_WINDOWS_PROGRAMS ${program})
+      else()
+        list(APPEND untested ${name}.exe)
+      endif()
+    endforeach()
+  endforeach()
+  if(untested)
+    list(JOIN untested ", " untested)
+    message(STATUS "Windows programs built but not tested, this machine cannot run them under "
+                   "Wine (32-bit Wine needs a kernel with 32-bit support): ${untested}")
+  endif()
+endif()
+
+list(JOIN ZEKORA_WINDOWS_PROGRAMS "|" ZEKORA_WINDOWS_PROGRAM_PATHS)
+list(APPEND ZEKORA_TEST_DEFS ZEKORA_WINE="${ZEKORA_WINE}" ZEKORA_WINE_PREFIX="${ZEKORA_WINE_PREFIX}"
+     ZEKORA_WINDOWS_PROGRAM_LIST="${ZEKORA_WINDOWS_PROGRAM_PATHS}")
