@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The whole test suite: a Release build of every program with its tests, then the same suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer (64-bit programs only), then,
-# where clang can build them, each fuzz target for a minute (ZEKORA_FUZZ_SECONDS).
+# The whole test suite: where the MinGW-w64 cross compilers are installed, the Windows programs
+# first; then a Release build of every program with its tests (which also run the 64-bit
+# Windows programs under Wine, where it is installed), and the release packages made from
+# these trees and checked; then the same suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (64-bit programs only); then, where clang can build them, each
+# fuzz target for a minute (ZEKORA_FUZZ_SECONDS).
 # Slow checks (label "long") are left out; run them with: ctest --test-dir build -L long
 set -euo pipefail
 
@@ -16,8 +19,62 @@ run_tree() {
     ctest --test-dir "$dir" -LE long --no-tests=error --output-on-failure -j "$jobs"
 }
 
+windows_builds=()
+for target in x86_64:64 i686:32; do
+    arch="${target%%:*}" bits="${target##*:}"
+    if command -v "$arch-w64-mingw32-g++" > /dev/null; then
+        echo "== Windows $bits-bit programs (build-win$bits/)"
+        cmake -S "$root" -B "$root/build-win$bits" -DZEKORA_TESTS=OFF \
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake"
+        cmake --build "$root/build-win$bits" -j "$jobs"
+        windows_builds+=("$root/build-win$bits")
+    else
+        echo "== Windows $bits-bit programs skipped: no $arch-w64-mingw32-g++" \
+            "(install g++-mingw-w64-${arch//_/-})"
+    fi
+done
+
 echo "== Release build and tests (build/)"
-run_tree "$root/build" -DCMAKE_BUILD_TYPE=Release -DZEKORA_TESTS=ON
+run_tree "$root/build" -DCMAKE_BUILD_TYPE=Release -DZEKORA_TESTS=ON \
+    -DZEKORA_WINDOWS_BUILDS="$(IFS=';' && echo "${windows_builds[*]}")"
+
+# Each package holds exactly what it should, and the Debian package's program plays.
+check_packages() {
+    local dir="$1" unpacked
+    diff <(tar -tzf "$dir/zekora-1.0-linux.tar.gz" | sort) - <<'LIST'
+zekora-1.0-linux/README.md
+zekora-1.0-linux/zekora32
+zekora-1.0-linux/zekora32-popcnt
+zekora-1.0-linux/zekora64
+zekora-1.0-linux/zekora64-popcnt
+LIST
+    diff <(unzip -Z1 "$dir/zekora-1.0-windows.zip" | sort) - <<'LIST'
+zekora-1.0-windows/README.txt
+zekora-1.0-windows/zekora32-popcnt.exe
+zekora-1.0-windows/zekora32.exe
+zekora-1.0-windows/zekora64-popcnt.exe
+zekora-1.0-windows/zekora64.exe
+LIST
+    diff <(dpkg-deb -c "$dir/zekora_1.0_amd64.deb" | awk '{print $6}' | sort) - <<'LIST'
+./usr/
+./usr/games/
+./usr/games/zekora64
+./usr/games/zekora64-popcnt
+LIST
+    [[ "$(dpkg-deb -f "$dir/zekora_1.0_amd64.deb" Package Version Architecture)" == \
+        $'Package: zekora\nVersion: 1.0\nArchitecture: amd64' ]]
+    unpacked="$(mktemp -d)"
+    dpkg-deb -x "$dir/zekora_1.0_amd64.deb" "$unpacked"
+    printf 'uci\nposition startpos\ngo depth 4\nquit\n' | "$unpacked/usr/games/zekora64-popcnt" |
+        grep -q '^bestmove '
+    rm -rf "$unpacked"
+}
+
+if [[ ${#windows_builds[@]} -eq 2 && -x "$root/build/bin/zekora32" ]]; then
+    echo "== Release packages from these trees, checked (build-packages/)"
+    bash "$root/tools/release.sh" "$root/build-packages" "$root/build" "${windows_builds[@]}"
+    check_packages "$root/build-packages"
+fi
 
 echo "== Sanitizer build and tests (build-san/)"
 run_tree "$root/build-san" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEKORA_SANITIZE=ON -DZEKORA_32BIT=OFF \

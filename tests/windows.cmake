@@ -18,14 +18,12 @@ if(ZEKORA_WINDOWS_BUILDS AND NOT ZEKORA_WINE)
 elseif(ZEKORA_WINDOWS_BUILDS)
   # A prefix of its own, made once here, so that no test waits for (or races over) its making.
   # No display and no Mono or Gecko: nothing may open a window or ask to install anything.
-  set(wine_environment WINEPREFIX=${ZEKORA_WINE_PREFIX} WINEDEBUG=-all
-                       WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=)
+  set(wine_environment --unset=DISPLAY --unset=WAYLAND_DISPLAY WINEPREFIX=${ZEKORA_WINE_PREFIX}
+                       WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
   if(NOT EXISTS ${ZEKORA_WINE_PREFIX}/system.reg)
     execute_process(COMMAND ${CMAKE_COMMAND} -E env ${wine_environment} ${ZEKORA_WINE} wineboot -i
                     OUTPUT_QUIET ERROR_QUIET TIMEOUT 300)
   endif()
-  set(probe_input ${CMAKE_CURRENT_BINARY_DIR}/uci-quit.txt)
-  file(WRITE ${probe_input} "uci\nquit\n")
   set(untested "")
   foreach(dir ${ZEKORA_WINDOWS_BUILDS})
     foreach(name zekora64-popcnt zekora64 zekora32-popcnt zekora32)
@@ -33,13 +31,22 @@ elseif(ZEKORA_WINDOWS_BUILDS)
       if(NOT EXISTS ${program})
         continue()
       endif()
-      # Can this machine run it? 32-bit Wine needs a kernel that runs 32-bit programs.
-      execute_process(COMMAND ${CMAKE_COMMAND} -E env ${wine_environment} ${ZEKORA_WINE} ${program}
-                      INPUT_FILE ${probe_input} OUTPUT_VARIABLE answer ERROR_QUIET TIMEOUT 60)
-      if(answer MATCHES "uciok")
-        list(APPEND ZEKORA_WINDOWS_PROGRAMS ${program})
-      else()
+      # 32-bit Wine needs a kernel that runs 32-bit programs: try one once, and remember.
+      if(name MATCHES "32" AND NOT DEFINED ZEKORA_WINE_RUNS_32BIT)
+        set(probe_input ${CMAKE_CURRENT_BINARY_DIR}/uci-quit.txt)
+        file(WRITE ${probe_input} "uci\nquit\n")
+        execute_process(COMMAND ${CMAKE_COMMAND} -E env ${wine_environment} ${ZEKORA_WINE} ${program}
+                        INPUT_FILE ${probe_input} OUTPUT_VARIABLE answer ERROR_QUIET TIMEOUT 60)
+        if(answer MATCHES "uciok")
+          set(ZEKORA_WINE_RUNS_32BIT ON CACHE INTERNAL "")
+        else()
+          set(ZEKORA_WINE_RUNS_32BIT OFF CACHE INTERNAL "")
+        endif()
+      endif()
+      if(name MATCHES "32" AND NOT ZEKORA_WINE_RUNS_32BIT)
         list(APPEND untested ${name}.exe)
+      else()
+        list(APPEND ZEKORA_WINDOWS_PROGRAMS ${program})
       endif()
     endforeach()
   endforeach()
