@@ -81,10 +81,9 @@ bool openStandardStreams(char* outputBuffer, size_t outputBufferSize) {
     DWORD mode = 0;
     inputIsConsole = GetConsoleMode(input, &mode) != 0;
     if (inputIsConsole) {
-        // Mouse and window events are of no use to a line reader; what was typed before the
-        // engine started is not meant for it.
+        // Mouse and window events are of no use to a line reader. What was typed before the
+        // engine was ready is kept: those are commands too.
         SetConsoleMode(input, mode & ~DWORD(ENABLE_MOUSE_INPUT | ENABLE_WINDOW_INPUT));
-        FlushConsoleInputBuffer(input);
     } else if (GetFileType(input) == FILE_TYPE_PIPE) {
         DWORD count;
         if (!pipeBytesWaiting(count) && GetLastError() != ERROR_BROKEN_PIPE) startRelay();

@@ -11,6 +11,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -183,7 +184,24 @@ int UciSession::spawn(std::vector<std::string> arguments, int input, int output,
     return failure;
 }
 
-UciSession::UciSession(const std::string& program) : program_(program) {
+// A pseudo-terminal for the program's standard input: the program gets the terminal end, the
+// test types into the other. No echo: nobody reads it back.
+bool openTerminal(int ends[2]) {
+    int typing = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (typing < 0 || grantpt(typing) || unlockpt(typing)) return false;
+    int terminal = open(ptsname(typing), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0) return false;
+    termios mode;
+    tcgetattr(terminal, &mode);
+    mode.c_lflag &= ~tcflag_t(ECHO | ECHONL);
+    tcsetattr(terminal, TCSANOW, &mode);
+    ends[0] = terminal;
+    ends[1] = typing;
+    return true;
+}
+
+UciSession::UciSession(const std::string& program, Input inputKind)
+    : program_(program), terminal_(inputKind == Input::Terminal), drainTerminal_(terminal_) {
     // A program that has ended must fail the test, not kill the test process with SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
     std::string path = program.find('/') == std::string::npos ? programPath(program) : program;
@@ -191,7 +209,8 @@ UciSession::UciSession(const std::string& program) : program_(program) {
     // Close-on-exec everywhere, so that no program inherits another session's pipe ends
     // (which would keep that session's input from ever reaching its end).
     int input[2], output[2], errors[2];
-    if (pipe2(input, O_CLOEXEC) || pipe2(output, O_CLOEXEC) || pipe2(errors, O_CLOEXEC)) {
+    if ((terminal_ ? !openTerminal(input) : pipe2(input, O_CLOEXEC) != 0) ||
+        pipe2(output, O_CLOEXEC) || pipe2(errors, O_CLOEXEC)) {
         ADD_FAILURE() << "cannot create pipes: " << std::strerror(errno);
         return;
     }
@@ -242,7 +261,7 @@ UciSession::~UciSession() {
     closeDescriptor(errorsFromProgram_);
 }
 
-void UciSession::send(const std::string& line) { sendRaw(line + "\n"); }
+void UciSession::send(const std::string& line) { sendRaw(line + (terminal_ ? "\r" : "\n")); }
 
 void UciSession::sendRaw(const std::string& bytes) {
     size_t written = 0;
@@ -257,10 +276,12 @@ void UciSession::sendRaw(const std::string& bytes) {
 void UciSession::closeInput() { closeDescriptor(toProgram_); }
 
 bool UciSession::pump(Clock::time_point deadline) {
-    pollfd requests[2];
+    pollfd requests[3];
     int count = 0;
     if (fromProgram_ >= 0) requests[count++] = {fromProgram_, POLLIN, 0};
     if (errorsFromProgram_ >= 0) requests[count++] = {errorsFromProgram_, POLLIN, 0};
+    // What Wine's console draws on the terminal is of no interest, but must not fill it up.
+    if (drainTerminal_ && toProgram_ >= 0) requests[count++] = {toProgram_, POLLIN, 0};
     if (count == 0) {
         std::this_thread::sleep_until(deadline);
         return false;
@@ -270,10 +291,14 @@ bool UciSession::pump(Clock::time_point deadline) {
     bool gotOutput = false;
     for (int i = 0; i < count; ++i) {
         if (!requests[i].revents) continue;
-        if (requests[i].fd == fromProgram_)
+        if (requests[i].fd == fromProgram_) {
             gotOutput = takeAvailable(fromProgram_, outputBuffer_);
-        else
+        } else if (requests[i].fd == errorsFromProgram_) {
             takeAvailable(errorsFromProgram_, errors_);
+        } else {
+            char drawn[4096];
+            if (read(toProgram_, drawn, sizeof drawn) <= 0) drainTerminal_ = false;
+        }
     }
     return gotOutput;
 }

@@ -45,10 +45,14 @@ struct ExitStatus {
     bool cleanExit() const { return exited && code == 0; }
 };
 
+// How commands reach the program: through a pipe, as from an interface, or typed on a
+// terminal (a console window on Windows; Wine makes one of a terminal).
+enum class Input { Pipe, Terminal };
+
 class UciSession {
   public:
     // Starts a built program by name (see builtPrograms), or any program by absolute path.
-    explicit UciSession(const std::string& program = "zekora64-popcnt");
+    explicit UciSession(const std::string& program = "zekora64-popcnt", Input input = Input::Pipe);
     // Kills the program if it is still running.
     ~UciSession();
     UciSession(const UciSession&) = delete;
@@ -63,7 +67,7 @@ class UciSession {
     // True for a Windows program, run under Wine.
     bool windows() const { return windows_; }
 
-    // Writes the line and its newline.
+    // Writes the line and its newline (on a terminal: the line and the Enter key).
     void send(const std::string& line);
     // Writes exactly these bytes (partial lines, several lines at once, "\r\n" endings).
     void sendRaw(const std::string& bytes);
@@ -113,6 +117,8 @@ class UciSession {
     pid_t pid_ = -1;
     bool emulated_ = false;
     bool windows_ = false;
+    bool terminal_ = false;
+    bool drainTerminal_ = false;
     int toProgram_ = -1;
     int fromProgram_ = -1;
     int errorsFromProgram_ = -1;

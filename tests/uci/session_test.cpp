@@ -196,6 +196,40 @@ TEST_P(EngineSession, PonderWaitAnswersIsReady) {
     ASSERT_TRUE(session.sync());
 }
 
+// Typed on a terminal rather than piped (on Windows: a console window, as after a
+// double-click): whole typed lines are commands, and half a line typed meanwhile never holds
+// a search up.
+class TypedCommands : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TypedCommands, AreReadLineByLineWithoutBlockingASearch) {
+    UciSession typed(GetParam(), Input::Terminal);
+    // Wine sets its console up a moment after the start and drops what was typed before.
+    std::optional<std::string> ready;
+    for (int tries = 0; tries < 30 && !ready; ++tries) {
+        typed.send("isready");
+        ready = typed.readUntil("readyok", 1000ms);
+    }
+    ASSERT_TRUE(ready) << "typed commands are not answered";
+    typed.send("uci");
+    ASSERT_TRUE(typed.readUntil("uciok"));
+    const auto& seen = typed.transcript();
+    EXPECT_NE(std::find(seen.begin(), seen.end(), idLine(GetParam())), seen.end());
+
+    typed.send("position startpos");
+    typed.sendRaw("go depth 10\risre");
+    EXPECT_TRUE(typed.readUntil("bestmove ")) << "the search waited for a whole line";
+    typed.send("ady");
+    EXPECT_TRUE(typed.readUntil("readyok"));
+    typed.send("quit");
+    auto status = typed.waitExit();
+    ASSERT_TRUE(status) << "still running after quit";
+    EXPECT_TRUE(status->cleanExit());
+    EXPECT_EQ(typed.errorOutput(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, TypedCommands, ::testing::ValuesIn(sessionPrograms()),
+                         programTestName);
+
 // Waiting for input, with or without half a line already read, must not keep a processor busy.
 TEST_P(EngineSession, SleepsWhileIdle) {
     ASSERT_TRUE(session.sync());
