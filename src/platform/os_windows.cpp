@@ -60,7 +60,9 @@ bool pipeBytesWaiting(DWORD& count) {
 // then returns that line at once; before it, reading would wait for the rest of the line.
 bool consoleLineWaiting() {
     DWORD events = 0;
-    if (!GetNumberOfConsoleInputEvents(input, &events) || events == 0) return false;
+    // A console that cannot be asked has gone: the read meets the end of input.
+    if (!GetNumberOfConsoleInputEvents(input, &events)) return true;
+    if (events == 0) return false;
     static std::vector<INPUT_RECORD> records;
     if (records.size() < events) records.resize(events);
     DWORD seen = 0;
