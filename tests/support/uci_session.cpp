@@ -17,13 +17,6 @@
 
 extern char** environ;
 
-// Set by the build when Windows programs are tested (tests/windows.cmake).
-#ifndef ZEKORA_WINE
-#define ZEKORA_WINE ""
-#define ZEKORA_WINE_PREFIX ""
-#define ZEKORA_WINDOWS_PROGRAM_LIST ""
-#endif
-
 namespace zekora::test {
 
 namespace {
