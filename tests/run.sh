@@ -65,7 +65,8 @@ LIST
         $'Package: zekora\nVersion: 1.0\nArchitecture: amd64' ]]
     unpacked="$(mktemp -d)"
     dpkg-deb -x "$dir/zekora_1.0_amd64.deb" "$unpacked"
-    printf 'uci\nposition startpos\ngo depth 4\nquit\n' | "$unpacked/usr/games/zekora64-popcnt" |
+    # End of input, not "quit", which would end the search at once without an answer.
+    printf 'uci\nposition startpos\ngo depth 4\n' | "$unpacked/usr/games/zekora64-popcnt" |
         grep -q '^bestmove '
     rm -rf "$unpacked"
 }
