@@ -42,8 +42,6 @@ constexpr PackedScore RookAttack = S(1, 20);
 constexpr PackedScore QueenAttackWeight = S(1, 40);
 constexpr PackedScore PawnZoneWeight = S(0, 5);
 
-constexpr int MaxPhase = 32;
-
 constexpr Bitboard bit(Square s) { return 1ULL << s; }
 
 template <int Us>
@@ -256,11 +254,9 @@ void initState(const Position& pos, const MaterialInfo& mi, EvalState& st) {
     st.flags[Black] = mi.blackFlags;
 }
 
-// Blend and scale, truncating toward zero: a floor would round the two colours' mirrored
-// scores apart by a point.
+// The phase blend, then the endgame scale in 128ths; both shifts round toward minus infinity.
 int blendAndScale(PackedScore score, int phase, int scale) {
-    int blended = (mgOf(score) * phase + egOf(score) * (MaxPhase - phase)) / MaxPhase;
-    return scale * blended / FullScale;
+    return (scale * blend(score, phase)) >> FullScaleShift;
 }
 
 } // namespace
@@ -275,17 +271,7 @@ int evaluationScale(const Position& pos, const MaterialInfo& mi) {
     return scale;
 }
 
-int evaluate(const Position& pos, int, int) {
-    EvalCacheEntry& cached = EvalCache[pos.key & (EvalCacheSize - 1)];
-    uint32_t checkKey = uint32_t(pos.key >> 32);
-    if (cached.checkKey == checkKey) return pos.sideToMove == White ? cached.value : -cached.value;
-
-    const MaterialInfo& mi = probeMaterial(pos);
-    const PawnHashEntry& pe = probePawnHash(pos);
-    // Known draws return before anything is stored.
-    int scale = evaluationScale(pos, mi);
-    if (scale == 0) return 0;
-
+PackedScore positionalScore(const Position& pos, const MaterialInfo& mi, const PawnHashEntry& pe) {
     EvalState st;
     initState(pos, mi, st);
     PackedScore acc = pos.psqScore + pe.score;
@@ -302,7 +288,21 @@ int evaluate(const Position& pos, int, int) {
     acc += passedPawns<White>(pos, st, pe.whitePassedFiles) -
            passedPawns<Black>(pos, st, pe.blackPassedFiles);
     acc += patterns<White>(pos) - patterns<Black>(pos);
+    return acc;
+}
 
+int evaluate(const Position& pos, int, int) {
+    EvalCacheEntry& cached = EvalCache[pos.key & (EvalCacheSize - 1)];
+    uint32_t checkKey = uint32_t(pos.key >> 32);
+    if (cached.checkKey == checkKey) return pos.sideToMove == White ? cached.value : -cached.value;
+
+    const MaterialInfo& mi = probeMaterial(pos);
+    const PawnHashEntry& pe = probePawnHash(pos);
+    // Known draws return before anything is stored.
+    int scale = evaluationScale(pos, mi);
+    if (scale == 0) return 0;
+
+    PackedScore acc = positionalScore(pos, mi, pe);
     int result = mi.value + blendAndScale(acc, mi.phase, scale);
     cached.checkKey = checkKey;
     cached.value = result;

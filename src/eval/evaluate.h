@@ -34,6 +34,10 @@ constexpr Bitboard CentreFiles = 0x1818181818181818ULL;  // files d and e
 // result never depends on it.
 int evaluate(const Position& pos, int alpha, int beta);
 
+// Every term but material, as one middlegame/endgame pair from White's point of view: what
+// the phase blend and the scale turn into the final score.
+PackedScore positionalScore(const Position& pos, const MaterialInfo& mi, const PawnHashEntry& pe);
+
 // The scale (in 128ths) the evaluation applies: the material table's, lowered by the
 // wrong-bishop and lone-pawn draws.
 int evaluationScale(const Position& pos, const MaterialInfo& mi);

@@ -18,7 +18,6 @@ constexpr PackedScore BishopPairValue = pack(47, 47);
 constexpr int RookInPawns = 5;
 constexpr int ImbalanceUnit = 5;     // per pawn above five, for each knight and against each rook
 constexpr int ImbalancePawnBase = 5; // the pawn count at which knights and rooks are neutral
-constexpr int MaxPhase = 32;
 
 struct SideCounts {
     int p, n, bl, bd, r, q;

@@ -15,6 +15,8 @@ constexpr uint8_t StrongerWhite = 1;
 constexpr uint8_t StrongerBlack = 2;
 
 constexpr int FullScale = 128; // scales are in 128ths
+constexpr int FullScaleShift = 7;
+static_assert(FullScale == 1 << FullScaleShift);
 
 struct MaterialInfo {
     uint32_t checkKey;

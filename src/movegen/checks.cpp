@@ -89,12 +89,13 @@ void addDirectChecks(const Position& pos, MoveList& list, Bitboard discovering) 
     }
 }
 
-// Castling checks when the rook's landing square sees the enemy king. The own king is taken
-// off the board for this test: it leaves e1 (e8), which may open the rook's rank.
+// Castling checks when the rook's landing square sees the enemy king on the board as it
+// stands. A rook that would check only through the square its own king leaves is not looked
+// for: such rare checks are left to the search's other stages.
 template <int Us>
 void addCastlingChecks(const Position& pos, MoveList& list) {
     const Square king = pos.kingSquare[opponent(Us)];
-    const Bitboard rays = rookAttacks(king, pos.occupied() ^ SquareBit[pos.kingSquare[Us]]);
+    const Bitboard rays = rookAttacks(king, pos.occupied());
     if constexpr (Us == White) {
         if ((pos.castling & WhiteShort) && (rays & SquareBit[F1])) addCastleWhiteShort(pos, list);
         if ((pos.castling & WhiteLong) && (rays & SquareBit[D1])) addCastleWhiteLong(pos, list);

@@ -40,6 +40,7 @@ double previousFactor;
 int32_t previousScore;
 
 constexpr int ClearBestMargin = 150;
+constexpr int FirstIterationDepth = 2; // half plies
 constexpr Bitboard AllSquares = ~Bitboard(0);
 
 // How much of the time budget the next iteration may use, from the course of this one.
@@ -111,15 +112,25 @@ void seedRootLine(Position& pos, const PrincipalVariation& pv) {
     unmakeMove(pos, undo, pv.moves[0]);
 }
 
-// A first iteration cut short (see firstIterationNodes) leaves no result: the first root move,
-// the hash move or the generators' first, is the answer then, with nothing measured about it.
+// A first iteration cut short (see firstIterationNodes) before it finished any root move
+// leaves no result: the first root move, the hash move or the generators' first, is the
+// answer then, and no score is claimed for it.
 void answerWithFirstRootMove() {
     if (searchResult.bestMove != NoMove || rootMoves.count == 0) return;
     PrincipalVariation nothingAfter;
     nothingAfter.clear();
     searchResult.bestMove = rootMoves.moves[0];
-    searchResult.score = DrawScore;
+    searchResult.scored = false;
     searchResult.pv.set(rootMoves.moves[0], nothingAfter);
+}
+
+void recordResult(Move bestMove, int score, int depth, const PrincipalVariation& pv) {
+    searchResult.bestMove = bestMove;
+    searchResult.score = score;
+    searchResult.depth = depth / 2;
+    searchResult.selDepth = selDepth;
+    searchResult.pv = pv;
+    searchResult.scored = true;
 }
 
 // "go infinite" must not answer before "stop", even when the search ended on its own (a mate
@@ -206,6 +217,9 @@ int searchRoot(Position& pos, MoveList& list, int depth) {
             bestMove = move;
             pv.set(move, childPv);
             reportNewBestMove(move, number, best, depth, pv);
+            // Until the first iteration is complete its best move so far is the answer, should
+            // the search be cut.
+            if (depth == FirstIterationDepth) recordResult(bestMove, best, depth, pv);
         }
     }
 
@@ -217,11 +231,7 @@ int searchRoot(Position& pos, MoveList& list, int depth) {
     moveToFront(list, bestMove);
     seedRootLine(pos, pv);
     reportIterationEnd(best, depth, pv);
-    searchResult.bestMove = bestMove;
-    searchResult.score = best;
-    searchResult.depth = depth / 2;
-    searchResult.selDepth = selDepth;
-    searchResult.pv = pv;
+    recordResult(bestMove, best, depth, pv);
     return best;
 }
 
@@ -231,6 +241,7 @@ void searchPosition(const Position& pos) {
     searchResult.depth = 0;
     searchResult.selDepth = 0;
     searchResult.pv.clear();
+    searchResult.scored = false;
     searchCopy = pos;
 
     // The time check jumps back here to end the search; searchResult then holds the last
@@ -247,7 +258,7 @@ void searchPosition(const Position& pos) {
     buildRootMoves(searchCopy, rootMoves);
     previousFactor = 1.0;
     previousScore = NoScore;
-    iterationDepth = 2;
+    iterationDepth = FirstIterationDepth;
     timeCheck();
 
     for (;;) {
@@ -272,9 +283,13 @@ void searchPosition(const Position& pos) {
 void runSearch() {
     searchRunning = true;
     searchPosition(currentPosition);
-    waitForStopWhenInfinite();
+    // The last report measures the search, not the wait for "stop" that may follow it.
     updateClock();
-    printPvLine(searchResult.score, searchResult.depth, searchResult.selDepth, searchResult.pv);
+    const SearchClock searchEnd = searchClock;
+    waitForStopWhenInfinite();
+    searchClock = searchEnd;
+    if (searchResult.scored)
+        printPvLine(searchResult.score, searchResult.depth, searchResult.selDepth, searchResult.pv);
     reportBestMove(searchResult.bestMove, searchResult.pv);
     searchRunning = false;
 }

@@ -15,6 +15,7 @@ struct SearchResult {
     int32_t depth; // plies
     int32_t selDepth;
     PrincipalVariation pv;
+    bool scored; // false when the search was cut before any root move was finished
 };
 
 extern SearchResult searchResult;

@@ -43,16 +43,18 @@ bool allocateEntries(uint64_t bytes) {
 } // namespace
 
 void resizeTable(int megabytes) {
+    if (megabytes < MinHashMegabytes) megabytes = MinHashMegabytes;
+    if (megabytes > MaxHashMegabytes) megabytes = MaxHashMegabytes;
+    if (megabytes > tableMegabytesCap) megabytes = tableMegabytesCap;
+    uint64_t mb = uint64_t(largestPowerOfTwoAtMost(megabytes));
+    // The same size again keeps the table; only clearTable empties it.
+    if (transpositionTable.entries && transpositionTable.sizeBytes == mb * Megabyte) return;
+
     if (transpositionTable.allocation)
         os::release(transpositionTable.allocation,
                     size_t(mappingBytes(transpositionTable.sizeBytes)));
     transpositionTable.allocation = nullptr;
     transpositionTable.entries = nullptr;
-
-    if (megabytes < MinHashMegabytes) megabytes = MinHashMegabytes;
-    if (megabytes > MaxHashMegabytes) megabytes = MaxHashMegabytes;
-    if (megabytes > tableMegabytesCap) megabytes = tableMegabytesCap;
-    uint64_t mb = uint64_t(largestPowerOfTwoAtMost(megabytes));
     // A large table may not fit this machine or address space: settle for the largest that does,
     // so a usable table always exists.
     while (!allocateEntries(mb * Megabyte) && mb > 1) mb /= 2;
@@ -61,11 +63,17 @@ void resizeTable(int megabytes) {
     transpositionTable.sizeBytes = mb * Megabyte;
     transpositionTable.entryCount = transpositionTable.sizeBytes / sizeof(HashEntry);
     transpositionTable.indexMask = transpositionTable.entryCount - 1;
+    transpositionTable.freshlyMapped = true;
 }
 
+// A table just mapped is zero already. Writing it would commit every page at once, which
+// defeats the smaller-table fallback where the system promises more memory than it has.
 void clearTable() {
-    std::memset(static_cast<void*>(transpositionTable.entries), 0,
-                size_t(transpositionTable.sizeBytes));
+    if (!transpositionTable.freshlyMapped)
+        std::memset(static_cast<void*>(transpositionTable.entries), 0,
+                    size_t(transpositionTable.sizeBytes));
+    // From now on entries may be stored: the next clear must write.
+    transpositionTable.freshlyMapped = false;
 }
 
 Move probeMove(const Position& pos) {

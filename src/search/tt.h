@@ -36,7 +36,8 @@ struct TranspositionTable {
     uint64_t sizeBytes;
     uint64_t indexMask;
     HashEntry* entries;
-    void* allocation; // the mapping behind entries, which are aligned inside it
+    void* allocation;   // the mapping behind entries, which are aligned inside it
+    bool freshlyMapped; // nothing stored since the mapping: already zero
 };
 
 extern TranspositionTable transpositionTable;

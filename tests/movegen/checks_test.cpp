@@ -45,7 +45,8 @@ bool contains(const std::vector<Move>& moves, Move m) {
 
 // Every generated move is a quiet, non-promoting pseudo-legal move that gives check, listed
 // once; every quiet move that gives check is generated, except a piece unmasking a check
-// that moves along its own line and a king move that unmasks nothing.
+// that moves along its own line, a king move that unmasks nothing, and castling whose rook
+// checks only through the square its own king leaves.
 TEST_F(Checks, ExactlyTheQuietChecksOfRandomPositions) {
     int generatedChecks = 0, castlingChecks = 0;
     for (Position pos : randomPositions(0x7777, 40)) {
@@ -67,8 +68,13 @@ TEST_F(Checks, ExactlyTheQuietChecksOfRandomPositions) {
             Square from = moveFrom(m);
             bool unmasking = masksCheck(pos, from);
             bool alongItsLine = unmasking && (Line[theirKing][from] & SquareBit[moveTo(m)]);
-            bool plainKingMove = isKing(pos.board[from]) && moveKind(m) != FlagCastle && !unmasking;
-            ASSERT_TRUE(alongItsLine || plainKingMove) << "missing " << moveName(m);
+            bool castling = moveKind(m) == FlagCastle;
+            bool plainKingMove = isKing(pos.board[from]) && !castling && !unmasking;
+            Square rookLanding = moveTo(m) > from ? Square(from + 1) : Square(from - 1);
+            bool rookSeesThroughKing =
+                castling && !(rookAttacks(theirKing, pos.occupied()) & SquareBit[rookLanding]);
+            ASSERT_TRUE(alongItsLine || plainKingMove || rookSeesThroughKing)
+                << "missing " << moveName(m);
         }
     }
     EXPECT_GT(generatedChecks, 3000);
@@ -112,9 +118,9 @@ TEST_F(Checks, CastlingOnlyWhenTheRookLandsWithCheck) {
         {"3k4/8/8/8/8/8/8/R3K3 w Q - 0 1", encodeMove(E1, C1, FlagCastle), true},
         // The rook would check, but the king would pass d1, which the bishop attacks.
         {"3k4/8/8/7b/8/8/8/R3K3 w Q - 0 1", encodeMove(E1, C1, FlagCastle), false},
-        // The rook sees the king through the square the own king leaves.
-        {"8/8/8/8/8/8/8/2k1K2R w K - 0 1", encodeMove(E1, G1, FlagCastle), true},
-        {"8/8/8/8/8/8/8/R3K1k1 w Q - 0 1", encodeMove(E1, C1, FlagCastle), true},
+        // The rook would see the king only through the square the own king leaves.
+        {"8/8/8/8/8/8/8/2k1K2R w K - 0 1", encodeMove(E1, G1, FlagCastle), false},
+        {"8/8/8/8/8/8/8/R3K1k1 w Q - 0 1", encodeMove(E1, C1, FlagCastle), false},
         {"r3k3/8/8/8/8/8/8/6K1 b q - 0 1", encodeMove(E8, C8, FlagCastle), false},
         {"r3k3/8/8/8/8/8/8/3K4 b q - 0 1", encodeMove(E8, C8, FlagCastle), true},
     };

@@ -105,6 +105,38 @@ TEST_F(Driver, AnAbandonedIterationLeavesTheLastFinishedResult) {
         EXPECT_EQ(searchResult.pv.moves[i], stopped.pv.moves[i]);
 }
 
+// Past firstIterationNodes even the first iteration obeys the limits. Cut there, the search
+// answers the best root move it finished, with that move's score, or, if it finished none, the
+// first root move without a score.
+TEST_F(Driver, AFirstIterationCutShortClaimsOnlyWhatItSearched) {
+    const uint64_t savedFirstIterationNodes = firstIterationNodes;
+    // Extra queens for both: the first iteration takes about 4900 nodes, its first root move
+    // about 1200 and its second about 500.
+    const char* queens = "rnbqkbnr/ppppqqqq/8/8/8/8/PPPPQQQQ/RNBQKBNR w KQkq - 0 1";
+    search(queens, [](auto& l) { l.depth = 1; });
+    const SearchResult whole = searchResult;
+    const uint64_t wholeNodes = nodeCount;
+
+    // Cut at the time check after 2048 nodes: two root moves are done.
+    firstIterationNodes = 1500;
+    search(queens, [](auto& l) { l.nodeLimit = 1; });
+    EXPECT_LT(nodeCount, wholeNodes);
+    EXPECT_TRUE(searchResult.scored);
+    EXPECT_EQ(searchResult.depth, 1);
+    ASSERT_GE(searchResult.pv.count, 1);
+    EXPECT_EQ(searchResult.pv.moves[0], searchResult.bestMove);
+    EXPECT_LE(searchResult.score, whole.score); // the best of fewer moves
+
+    // Cut at the first time check, inside the first root move.
+    firstIterationNodes = 0;
+    search(queens, [](auto& l) { l.nodeLimit = 1; });
+    EXPECT_FALSE(searchResult.scored);
+    EXPECT_NE(searchResult.bestMove, NoMove);
+    EXPECT_EQ(searchResult.pv.count, 1);
+
+    firstIterationNodes = savedFirstIterationNodes;
+}
+
 TEST_F(Driver, AMateForTheSideToMoveEndsTheDeepening) {
     search("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", [](auto& l) { l.depth = 20; });
     EXPECT_EQ(searchResult.depth, 1);
