@@ -128,4 +128,13 @@ class UciSession {
     std::optional<ExitStatus> exitStatus_;
 };
 
+// Sends "quit": the program must end at once, with status 0 and nothing on standard error.
+inline void expectQuitsCleanly(UciSession& session) {
+    session.send("quit");
+    const auto status = session.waitExit();
+    ASSERT_TRUE(status) << "still running after quit";
+    EXPECT_TRUE(status->cleanExit());
+    EXPECT_EQ(session.errorOutput(), "");
+}
+
 } // namespace zekora::test

@@ -147,11 +147,7 @@ TEST_P(MalformedInput, EveryIsReadyIsAnsweredAndNothingBreaks) {
         else
             EXPECT_TRUE(legal.count(best)) << label << " answered " << best;
     }
-    session.send("quit");
-    const auto status = session.waitExit();
-    ASSERT_TRUE(status) << "still running after quit";
-    EXPECT_TRUE(status->cleanExit());
-    EXPECT_EQ(session.errorOutput(), "");
+    expectQuitsCleanly(session);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, MalformedInput, ::testing::ValuesIn(sessionPrograms()),

@@ -52,11 +52,7 @@ TEST_P(EveryProgram, IdentifiesItselfDeclaresOptionsAndQuits) {
     auto extra = session.sync();
     ASSERT_TRUE(extra);
     EXPECT_TRUE(extra->empty()) << "more than six lines after uci";
-    session.send("quit");
-    auto status = session.waitExit();
-    ASSERT_TRUE(status) << "still running after quit";
-    EXPECT_TRUE(status->cleanExit());
-    EXPECT_EQ(session.errorOutput(), "");
+    expectQuitsCleanly(session);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, EveryProgram, ::testing::ValuesIn(allPrograms()),
@@ -220,11 +216,7 @@ TEST_P(TypedCommands, AreReadLineByLineWithoutBlockingASearch) {
     EXPECT_TRUE(typed.readUntil("bestmove ")) << "the search waited for a whole line";
     typed.send("ady");
     EXPECT_TRUE(typed.readUntil("readyok"));
-    typed.send("quit");
-    auto status = typed.waitExit();
-    ASSERT_TRUE(status) << "still running after quit";
-    EXPECT_TRUE(status->cleanExit());
-    EXPECT_EQ(typed.errorOutput(), "");
+    expectQuitsCleanly(typed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, TypedCommands, ::testing::ValuesIn(sessionPrograms()),
