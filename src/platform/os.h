@@ -8,10 +8,10 @@
 
 namespace zekora::os {
 
-// Prepares the standard streams: output goes out in whole lines through this buffer, input is
-// read only through readInput. True when standard input is an interactive console, false for
-// a pipe (the normal case: an interface started the engine) or a file.
-bool openStandardStreams(char* outputBuffer, size_t outputBufferSize);
+// Prepares standard input, which is then read only through readInput. True when it is an
+// interactive console, false for a pipe (the normal case: an interface started the engine) or
+// a file.
+bool openStandardInput();
 
 // What readInput returns when it has no bytes to give.
 constexpr long NothingWaiting = 0;

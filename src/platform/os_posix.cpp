@@ -2,7 +2,6 @@
 #include "platform/os.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <poll.h>
 #include <sys/mman.h>
@@ -16,12 +15,7 @@ constexpr int InputDescriptor = 0;
 
 } // namespace
 
-bool openStandardStreams(char* outputBuffer, size_t outputBufferSize) {
-    // Flushed at every newline, so an interface reading a pipe sees each line when it is
-    // complete, and never half an info line.
-    std::setvbuf(stdout, outputBuffer, _IOLBF, outputBufferSize);
-    return isatty(InputDescriptor) != 0;
-}
+bool openStandardInput() { return isatty(InputDescriptor) != 0; }
 
 long readInput(char* buffer, size_t size, bool wait) {
     pollfd request{InputDescriptor, POLLIN, 0};

@@ -1,7 +1,6 @@
 // The operating system interface on Windows.
 #include "platform/os.h"
 
-#include <cstdio>
 #include <vector>
 #include <windows.h>
 
@@ -78,7 +77,7 @@ bool consoleLineWaiting() {
 
 } // namespace
 
-bool openStandardStreams(char* outputBuffer, size_t outputBufferSize) {
+bool openStandardInput() {
     input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     inputIsConsole = GetConsoleMode(input, &mode) != 0;
@@ -92,9 +91,6 @@ bool openStandardStreams(char* outputBuffer, size_t outputBufferSize) {
     } else {
         inputNeverWaits = true;
     }
-    // Windows' C library has no line buffering: output is buffered whole and flushed at the end
-    // of every line, so each line goes out in one write as soon as it is complete.
-    std::setvbuf(stdout, outputBuffer, _IOFBF, outputBufferSize);
     return inputIsConsole;
 }
 

@@ -86,7 +86,13 @@ void handleEndOfInput() {
 
 } // namespace
 
-void initConsole() { stdinIsConsole = os::openStandardStreams(outputBuffer, sizeof outputBuffer); }
+void initConsole() {
+    stdinIsConsole = os::openStandardInput();
+    // Whole lines only: every writer flushes at the end of its line (sendText, endLine), so an
+    // interface sees each line as soon as it is complete and never half an info line. (Line
+    // buffering would do the same on Linux, but Windows' C library has none.)
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+}
 
 bool inputAvailable() {
     assembleLine();
