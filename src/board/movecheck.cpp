@@ -178,42 +178,45 @@ bool givesCheck(Position& pos, Move move, const CheckInfo& info) {
     return (info.discoverers & SquareBit[from]) && !(Line[info.theirKing][from] & SquareBit[to]);
 }
 
-int staticExchange(const Position& pos, Move move) {
-    int kind = moveKind(move);
-    if (kind == FlagCastle) return 0;
-    if (kind == FlagEnPassant) return ExchangeValue[WhitePawn];
+namespace {
 
-    Square from = moveFrom(move), to = moveTo(move);
-    const Bitboard* bb = pos.bitboards;
-    // One entry per capture; every capture removes a piece, so the board bounds the count.
-    int gain[66];
-    gain[0] = ExchangeValue[pos.board[to]];
-    int capturer = pos.board[from];
-    Square capturerSquare = from;
-    Bitboard occ = pos.occupied();
-    const Bitboard diagonal = diagonalSliders(pos, White) | diagonalSliders(pos, Black);
-    const Bitboard straight = straightSliders(pos, White) | straightSliders(pos, Black);
-    // The sliders' rays from the square; a departure changes only the rays through its own
-    // square, so each kind is recomputed only after one of its lines has been opened.
-    const Bitboard diagonalLines = bishopAttacks(to, 0), straightLines = rookAttacks(to, 0);
-    Bitboard diagonalRays = bishopAttacks(to, occ), straightRays = rookAttacks(to, occ);
-    bool diagonalOpened = false, straightOpened = false;
-    Bitboard attackers = (PawnAttacks[Black][to] & bb[WhitePawn]) |
-                         (PawnAttacks[White][to] & bb[BlackPawn]) |
-                         (KnightAttacks[to] & (bb[WhiteKnight] | bb[BlackKnight])) |
-                         (KingAttacks[to] & (bb[WhiteKing] | bb[BlackKing])) |
-                         (diagonalRays & diagonal) | (straightRays & straight) | SquareBit[from];
-    // Pieces whose departure can open a slider's line onto the square.
-    const Bitboard xrayCarriers =
-        occ & ~(bb[WhiteKnight] | bb[BlackKnight] | bb[WhiteKing] | bb[BlackKing]);
-    int side = opponent(colorOf(capturer));
+// A capture sequence on one square, each side always taking with its least valuable piece;
+// pieces behind a capturer join when its departure opens their line (x-rays).
+struct ExchangeSequence {
+    const Bitboard* bb;
+    Square to;
+    Bitboard occ;
+    Bitboard attackers;
+    Bitboard diagonal, straight;           // sliders of both colours
+    Bitboard diagonalLines, straightLines; // the square's empty-board rays
+    Bitboard diagonalRays, straightRays;   // the rays over the current occupancy
+    Bitboard xrayCarriers;                 // pieces whose departure can open a slider's line
+    bool diagonalOpened, straightOpened;
+    int capturer;          // the piece standing on the square after the latest capture
+    Square capturerSquare; // where it came from
+    int side;              // the side to capture next
 
-    int depth = 0;
-    for (;;) {
-        ++depth;
-        gain[depth] = ExchangeValue[capturer] - gain[depth - 1];
-        // Neither side can gain by going on: the result is already settled.
-        if (std::max(-gain[depth - 1], gain[depth]) < 0) break;
+    // After the move's own capture.
+    ExchangeSequence(const Position& pos, Move move)
+        : bb(pos.bitboards), to(moveTo(move)), occ(pos.occupied()),
+          diagonal(diagonalSliders(pos, White) | diagonalSliders(pos, Black)),
+          straight(straightSliders(pos, White) | straightSliders(pos, Black)),
+          diagonalLines(bishopAttacks(to, 0)), straightLines(rookAttacks(to, 0)),
+          diagonalRays(bishopAttacks(to, occ)), straightRays(rookAttacks(to, occ)),
+          xrayCarriers(occ & ~(bb[WhiteKnight] | bb[BlackKnight] | bb[WhiteKing] | bb[BlackKing])),
+          diagonalOpened(false), straightOpened(false), capturer(pos.board[moveFrom(move)]),
+          capturerSquare(moveFrom(move)), side(opponent(colorOf(capturer))) {
+        attackers =
+            (PawnAttacks[Black][to] & bb[WhitePawn]) | (PawnAttacks[White][to] & bb[BlackPawn]) |
+            (KnightAttacks[to] & (bb[WhiteKnight] | bb[BlackKnight])) |
+            (KingAttacks[to] & (bb[WhiteKing] | bb[BlackKing])) | (diagonalRays & diagonal) |
+            (straightRays & straight) | SquareBit[moveFrom(move)];
+    }
+
+    // The side to move takes the piece on the square with its least valuable attacker; false
+    // when it has none. A departure changes only the rays through its own square, so each
+    // kind is recomputed only after one of its lines has been opened.
+    bool next() {
         const Bitboard gone = SquareBit[capturerSquare];
         attackers &= ~gone;
         occ &= ~gone;
@@ -225,23 +228,75 @@ int staticExchange(const Position& pos, Move move) {
             diagonalOpened = straightOpened = false;
             attackers |= ((diagonalRays & diagonal) | (straightRays & straight)) & occ;
         }
-        capturer = Empty;
-        if (attackers & bb[side]) {
-            for (int code = Pawn + side; code <= King + side; code += 2) {
-                Bitboard candidates = bb[code] & attackers;
-                if (candidates) {
-                    capturer = code;
-                    capturerSquare = lsb(candidates);
-                    break;
-                }
+        if (!(attackers & bb[side])) return false;
+        for (int code = Pawn + side; code <= King + side; code += 2) {
+            const Bitboard candidates = bb[code] & attackers;
+            if (candidates) {
+                capturer = code;
+                capturerSquare = lsb(candidates);
+                side = opponent(side);
+                return true;
             }
         }
-        if (capturer == Empty) break;
-        side = opponent(side);
+        return false;
+    }
+};
+
+} // namespace
+
+int staticExchange(const Position& pos, Move move) {
+    const int kind = moveKind(move);
+    if (kind == FlagCastle) return 0;
+    if (kind == FlagEnPassant) return ExchangeValue[WhitePawn];
+
+    ExchangeSequence sequence(pos, move);
+    // One entry per capture; every capture removes a piece, so the board bounds the count.
+    int gain[66];
+    gain[0] = ExchangeValue[pos.board[moveTo(move)]];
+    int depth = 0;
+    for (;;) {
+        ++depth;
+        gain[depth] = ExchangeValue[sequence.capturer] - gain[depth - 1];
+        // Neither side can gain by going on: the result is already settled.
+        if (std::max(-gain[depth - 1], gain[depth]) < 0) break;
+        if (!sequence.next()) break;
     }
     // Each side may stop capturing when going on would lose; the last gain is never used.
     while (--depth) gain[depth - 1] = -std::max(-gain[depth - 1], gain[depth]);
     return gain[0];
 }
+
+namespace {
+
+// Whether the exchange reaches the threshold, by the full minimax of the sequence. With S(k)
+// the gain of the k-th capture for its maker, who may decline it (0 when no piece can make it):
+// the result is at least t exactly when S(2) <= v0 - t; S(k) <= b needs b >= 0 and then
+// S(k+1) >= v - b, where v is the piece that capture k takes; S(k) >= c holds when c <= 0 and
+// otherwise needs S(k+1) <= v - c. Each step settles the question or moves it one capture on.
+bool exchangeReaches(const Position& pos, Move move, int threshold) {
+    const int kind = moveKind(move);
+    if (kind == FlagCastle) return 0 >= threshold;
+    if (kind == FlagEnPassant) return ExchangeValue[WhitePawn] >= threshold;
+
+    ExchangeSequence sequence(pos, move);
+    int bound = ExchangeValue[pos.board[moveTo(move)]] - threshold;
+    bool atMost = true; // the question is S(k) <= bound, else S(k) >= bound
+    for (;;) {
+        if (atMost ? bound < 0 : bound <= 0) return !atMost;
+        const int victim = ExchangeValue[sequence.capturer];
+        if (!sequence.next()) return atMost;
+        bound = victim - bound;
+        atMost = !atMost;
+    }
+}
+
+} // namespace
+
+// staticExchange stops a sequence early once the side that just captured stays ahead even if
+// the other side goes on. That can change the size of the result but never its sign (the side
+// ahead stays ahead either way), so the full minimax answers both sign questions.
+bool exchangeNotLosing(const Position& pos, Move move) { return exchangeReaches(pos, move, 0); }
+
+bool exchangeWinning(const Position& pos, Move move) { return exchangeReaches(pos, move, 1); }
 
 } // namespace zekora

@@ -36,11 +36,16 @@ bool givesCheck(Position& pos, Move move, const CheckInfo& info);
 // Material balance of the capture sequence on the move's to-square, from the mover's side.
 int staticExchange(const Position& pos, Move move);
 
+// staticExchange(pos, move) >= 0 and staticExchange(pos, move) > 0, each settled as soon as the
+// capture sequence allows.
+bool exchangeNotLosing(const Position& pos, Move move);
+bool exchangeWinning(const Position& pos, Move move);
+
 // staticExchange(pos, move) < 0. A capture of a piece worth at least the capturer never loses
 // material (the capturer can stop after any recapture), so it skips the exchange.
 inline bool losesMaterial(const Position& pos, Move move) {
     return ExchangeValue[pos.board[moveTo(move)]] < ExchangeValue[pos.board[moveFrom(move)]] &&
-           staticExchange(pos, move) < 0;
+           !exchangeNotLosing(pos, move);
 }
 
 } // namespace zekora

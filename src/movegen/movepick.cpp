@@ -112,7 +112,7 @@ Move nextMove(MovePicker& picker) {
             }
             while (Move move = takeNext(picker.list)) {
                 if (move == hashMove || move == killer0 || move == killer1) continue;
-                if (picker.filterQuiets && staticExchange(pos, move) < 0) {
+                if (picker.filterQuiets && !exchangeNotLosing(pos, move)) {
                     picker.postponed.add(move, 0);
                     continue;
                 }

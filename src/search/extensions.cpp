@@ -32,13 +32,13 @@ void moveExtension(const Position& pos, Move move, int nodeKind, int ply, int& e
     const Square to = moveTo(move);
     const bool capture = pos.board[to] != Empty; // en passant is not a capture here
     if (ply == 0) {
-        if (capture && staticExchange(pos, move) >= 0) {
+        if (capture && exchangeNotLosing(pos, move)) {
             ext = OnePly;
             lmrAllowed = 0;
             return;
         }
     } else if (capture && ply >= FirstRecapturePly && to == searchStack[ply - 1].captureSquare &&
-               staticExchange(pos, move) > 0) {
+               exchangeWinning(pos, move)) {
         ext = extensionTable[RecaptureIndex + nodeKind];
         lmrAllowed = 0;
         return;

@@ -64,13 +64,11 @@ Bitboard deltaTargets(const Position& pos, int eval, int beta, int& best) {
 // A capture by a more valuable piece that loses material in the exchange is not searched.
 bool losingCapture(const Position& pos, Move m) {
     return ExchangeValue[pos.board[moveFrom(m)]] > ExchangeValue[pos.board[moveTo(m)]] &&
-           staticExchange(pos, m) < 0;
+           !exchangeNotLosing(pos, m);
 }
 
 // A quiet check worth trying: legal and not losing material.
-bool soundQuietCheck(Position& pos, Move m) {
-    return isLegal(pos, m) && staticExchange(pos, m) >= 0;
-}
+bool soundQuietCheck(Position& pos, Move m) { return isLegal(pos, m) && exchangeNotLosing(pos, m); }
 
 } // namespace
 

@@ -29,7 +29,7 @@ bool prunedLateMove(const Position& pos, Move m, int n, int depth, int eval, int
     const int d = pruningIndex(depth);
     if (n > moveCountLimit[d]) return true;
     if (n > futilityMoveLimit[d] && eval + FutilityMargin < beta) return true;
-    return n > seeMoveLimit[d] && staticExchange(pos, m) < 0;
+    return n > seeMoveLimit[d] && !exchangeNotLosing(pos, m);
 }
 
 // Reductions and pruning apply to late moves of the quiet and postponed stages, and only

@@ -1,5 +1,5 @@
-// The exchange evaluation against its plain form: both colours' attackers gathered anew, and
-// every slider line recomputed after each departure that can open one.
+// The exchange evaluation and its sign questions against its plain form: both colours' attackers
+// gathered anew, and every slider line recomputed after each departure that can open one.
 #include <algorithm>
 
 #include "board/attacks.h"
@@ -68,6 +68,8 @@ TEST_F(Exchange, AgreesWithThePlainFormOnEveryMove) {
             const int expected = plainExchange(pos, m);
             ASSERT_EQ(staticExchange(pos, m), expected) << moveName(m);
             ASSERT_EQ(losesMaterial(pos, m), expected < 0) << moveName(m);
+            ASSERT_EQ(exchangeNotLosing(pos, m), expected >= 0) << moveName(m);
+            ASSERT_EQ(exchangeWinning(pos, m), expected > 0) << moveName(m);
             losing += expected < 0;
             winning += expected > 0;
         }
