@@ -273,13 +273,26 @@ namespace {
 // the result is at least t exactly when S(2) <= v0 - t; S(k) <= b needs b >= 0 and then
 // S(k+1) >= v - b, where v is the piece that capture k takes; S(k) >= c holds when c <= 0 and
 // otherwise needs S(k+1) <= v - c. Each step settles the question or moves it one capture on.
+// As S(2) = max(0, v1 - S(3)) and 0 <= S(3) <= v2, with v2 the first recapturer, the result
+// lies between v0 - v1 and v0 - v1 + v2.
 bool exchangeReaches(const Position& pos, Move move, int threshold) {
     const int kind = moveKind(move);
     if (kind == FlagCastle) return 0 >= threshold;
     if (kind == FlagEnPassant) return ExchangeValue[WhitePawn] >= threshold;
 
+    // Those bounds settle many questions without the sequence: the first recapturer is a pawn
+    // whenever an enemy pawn guards the square.
+    const Square from = moveFrom(move), to = moveTo(move);
+    const int mover = pos.board[from];
+    const int balance = ExchangeValue[pos.board[to]] - ExchangeValue[mover];
+    if (balance >= threshold) return true;
+    const int them = opponent(colorOf(mover));
+    if (balance + ExchangeValue[Pawn + them] < threshold &&
+        (PawnAttacks[colorOf(mover)][to] & pos.bitboards[Pawn + them]))
+        return false;
+
     ExchangeSequence sequence(pos, move);
-    int bound = ExchangeValue[pos.board[moveTo(move)]] - threshold;
+    int bound = ExchangeValue[pos.board[to]] - threshold;
     bool atMost = true; // the question is S(k) <= bound, else S(k) >= bound
     for (;;) {
         if (atMost ? bound < 0 : bound <= 0) return !atMost;
