@@ -17,6 +17,18 @@ PawnHashEntry PawnHashTable[PawnHashSize];
 
 namespace {
 
+// The pawn terms that do not depend on the kings, per pawn configuration alone. A king move or
+// a lost castling right misses the pawn cache with the pawns unchanged; then only the king
+// terms are computed again. The full key is checked, so an entry is never taken for another
+// configuration; a zero entry stands for no pawns at all (key 0), and is right for it.
+struct PawnStructureEntry {
+    uint64_t pawnKey;
+    PackedScore score; // White's view
+    uint8_t whitePassedFiles, blackPassedFiles, whitePawnFiles, blackPawnFiles;
+};
+constexpr int PawnStructureSize = 4096;
+PawnStructureEntry PawnStructureTable[PawnStructureSize];
+
 constexpr PackedScore S(int mg, int eg) { return pack(mg, eg); }
 
 // Indexed by the pawn's rank counted from its own side (0 = first rank).
@@ -128,24 +140,37 @@ struct PawnSide {
 };
 
 template <int Us>
-PackedScore passedPawnTerms(const Position& pos, Square s, int rank, bool phalanx, bool defended) {
-    constexpr int Them = opponent(Us);
-    constexpr int Up = Us == White ? North : South;
+PackedScore passedPawnTerms(Square s, int rank, bool phalanx, bool defended) {
     int file = fileOf(s);
     PackedScore score = PassedBase[rank];
     if (phalanx) score += PassedPhalanx[rank];
     if (defended) score += PassedDefended[rank];
     if (file <= 1 || file >= 6) score += PassedEdgeFile[rank];
-
-    Square stop = s + Up;
-    score -= OwnKingDistance[squareDistance(pos.kingSquare[Us], stop)];
-    Square theirKing = pos.kingSquare[Them];
-    int d = squareDistance(theirKing, stop);
-    bool kingBehind = relativeRank(Us, theirKing) < rank;
-    score += kingBehind ? EnemyKingDistanceBehind[d] : EnemyKingDistanceAhead[d];
     return score;
 }
 
+// The kings' distances to the stop squares of the side's passed pawns (the foremost pawn of
+// each file in passedFiles).
+template <int Us>
+PackedScore passedPawnKingTerms(const Position& pos, unsigned passedFiles) {
+    constexpr int Them = opponent(Us);
+    constexpr int Up = Us == White ? North : South;
+    Bitboard ours = pos.bitboards[Pawn + Us] & PawnRanks;
+    Square ownKing = pos.kingSquare[Us], theirKing = pos.kingSquare[Them];
+    PackedScore score = 0;
+    for (unsigned files = passedFiles; files; files &= files - 1) {
+        Bitboard onFile = ours & fileMask(__builtin_ctz(files));
+        Square s = Us == White ? msb(onFile) : lsb(onFile);
+        Square stop = s + Up;
+        score -= OwnKingDistance[squareDistance(ownKing, stop)];
+        int d = squareDistance(theirKing, stop);
+        bool kingBehind = relativeRank(Us, theirKing) < relativeRank(Us, s);
+        score += kingBehind ? EnemyKingDistanceBehind[d] : EnemyKingDistanceAhead[d];
+    }
+    return score;
+}
+
+// Everything but the king terms, so it depends on the pawns alone.
 template <int Us>
 PawnSide pawnStructure(const Position& pos) {
     constexpr int Them = opponent(Us);
@@ -177,7 +202,7 @@ PawnSide pawnStructure(const Position& pos) {
 
         if (!(theirs & PassedMask[Us][s]) && !doubled) {
             side.passedFiles |= uint8_t(1 << file);
-            side.score += passedPawnTerms<Us>(pos, s, rank, phalanx, defended);
+            side.score += passedPawnTerms<Us>(s, rank, phalanx, defended);
         } else if (open && !(theirs & PassedMask[Us][s + Up]) &&
                    popcount(ours & NeighbourSquares[s - Up]) >=
                        popcount(theirs & NeighbourSquares[s + Up])) {
@@ -242,16 +267,35 @@ uint64_t pawnHashKey(const Position& pos) {
            PieceSquareKey[BlackKing][pos.kingSquare[Black]];
 }
 
+namespace {
+
+const PawnStructureEntry& probePawnStructure(const Position& pos) {
+    PawnStructureEntry& e = PawnStructureTable[pos.pawnKey & (PawnStructureSize - 1)];
+    if (e.pawnKey != pos.pawnKey) {
+        PawnSide white = pawnStructure<White>(pos), black = pawnStructure<Black>(pos);
+        e.pawnKey = pos.pawnKey;
+        e.score = white.score - black.score;
+        e.whitePassedFiles = white.passedFiles;
+        e.blackPassedFiles = black.passedFiles;
+        e.whitePawnFiles = white.pawnFiles;
+        e.blackPawnFiles = black.pawnFiles;
+    }
+    return e;
+}
+
+} // namespace
+
 PackedScore evaluatePawns(const Position& pos, PawnHashEntry& entry) {
-    PawnSide white = pawnStructure<White>(pos), black = pawnStructure<Black>(pos);
+    const PawnStructureEntry& structure = probePawnStructure(pos);
     entry.checkKey = uint32_t(pawnHashKey(pos) >> 32);
-    entry.score = white.score - black.score;
+    entry.score = structure.score + passedPawnKingTerms<White>(pos, structure.whitePassedFiles) -
+                  passedPawnKingTerms<Black>(pos, structure.blackPassedFiles);
     entry.whiteShelter = uint8_t(castledShelter<White>(pos));
     entry.blackShelter = uint8_t(castledShelter<Black>(pos));
-    entry.whitePassedFiles = white.passedFiles;
-    entry.blackPassedFiles = black.passedFiles;
-    entry.whitePawnFiles = white.pawnFiles;
-    entry.blackPawnFiles = black.pawnFiles;
+    entry.whitePassedFiles = structure.whitePassedFiles;
+    entry.blackPassedFiles = structure.blackPassedFiles;
+    entry.whitePawnFiles = structure.whitePawnFiles;
+    entry.blackPawnFiles = structure.blackPawnFiles;
     return entry.score;
 }
 

@@ -35,7 +35,7 @@ TEST_F(Pawns, StartPositionCancelsAndShelterIsTen) {
     EXPECT_EQ(entry.blackShelter, 10);
 }
 
-// Whole structure scores worked out term by term (kings on e1 and e8).
+// Whole structure scores worked out term by term (kings on e1 and e8 unless given).
 TEST_F(Pawns, StructureScores) {
     struct Case {
         const char* fen;
@@ -46,6 +46,9 @@ TEST_F(Pawns, StructureScores) {
         {"4k3/8/8/4P3/8/8/8/4K3 w - - 0 1", pack(20, 24), 1 << 4,
          "passed e5 (20, 30), isolated open (0, 5), own king 5 from e6 (0, 16), enemy king 2 "
          "ahead (0, 15)"},
+        {"8/8/4K3/4P3/8/8/8/k7 w - - 0 1", pack(20, 63), 1 << 4,
+         "the same pawns right after, kings elsewhere: own king on the stop square (0, -2), "
+         "enemy king 5 behind (0, 40)"},
         {"4k3/8/8/4P3/8/4P3/8/4K3 w - - 0 1", pack(16, 6), 1 << 4,
          "front pawn passed as above; the rear one doubled (0, 12) and isolated closed (4, 6)"},
         {"4k3/8/3p4/4P3/3P4/8/8/4K3 w - - 0 1", pack(20, 33), 0,
