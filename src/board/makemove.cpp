@@ -1,5 +1,8 @@
 #include "board/makemove.h"
 
+#include <cstddef>
+#include <cstring>
+
 #include "board/attacks.h"
 #include "board/zobrist.h"
 #include "eval/psqt.h"
@@ -65,19 +68,40 @@ inline void movePiece(Position& pos, int p, Square from, Square to) {
     pos.psqScore += PieceSquareTable[p][to] - PieceSquareTable[p][from];
 }
 
+// The fields from epSquare to psqScore stand in the same order, with the same types, in the
+// position and the undo record, so one block copy saves them and one restores them.
+#define SAME_PLACE(field)                                                                          \
+    static_assert(offsetof(Position, field) - offsetof(Position, epSquare) ==                      \
+                  offsetof(UndoRecord, field) - offsetof(UndoRecord, epSquare))
+SAME_PLACE(castling);
+SAME_PLACE(halfmoveClock);
+SAME_PLACE(sideToMove);
+SAME_PLACE(kingSquare);
+SAME_PLACE(key);
+SAME_PLACE(pawnKey);
+SAME_PLACE(materialKey);
+SAME_PLACE(psqScore);
+#undef SAME_PLACE
+constexpr size_t StateBytes =
+    offsetof(Position, psqScore) + sizeof(PackedScore) - offsetof(Position, epSquare);
+
+inline unsigned char* stateOf(Position& pos) {
+    return reinterpret_cast<unsigned char*>(&pos) + offsetof(Position, epSquare);
+}
+inline unsigned char* stateOf(UndoRecord& undo) {
+    return reinterpret_cast<unsigned char*>(&undo) + offsetof(UndoRecord, epSquare);
+}
+inline const unsigned char* stateOf(const Position& pos) {
+    return reinterpret_cast<const unsigned char*>(&pos) + offsetof(Position, epSquare);
+}
+inline const unsigned char* stateOf(const UndoRecord& undo) {
+    return reinterpret_cast<const unsigned char*>(&undo) + offsetof(UndoRecord, epSquare);
+}
+
 inline void saveState(const Position& pos, UndoRecord& undo) {
     undo.whiteOccupancy = pos.bitboards[White];
     undo.blackOccupancy = pos.bitboards[Black];
-    undo.epSquare = pos.epSquare;
-    undo.castling = pos.castling;
-    undo.halfmoveClock = pos.halfmoveClock;
-    undo.sideToMove = pos.sideToMove;
-    undo.kingSquare[White] = pos.kingSquare[White];
-    undo.kingSquare[Black] = pos.kingSquare[Black];
-    undo.key = pos.key;
-    undo.pawnKey = pos.pawnKey;
-    undo.materialKey = pos.materialKey;
-    undo.psqScore = pos.psqScore;
+    std::memcpy(stateOf(undo), stateOf(pos), StateBytes);
     undo.stackEntry = pos.stackEntry;
 }
 
@@ -169,16 +193,7 @@ void unmakeMove(Position& pos, const UndoRecord& undo, Move move) {
 
     pos.bitboards[White] = undo.whiteOccupancy;
     pos.bitboards[Black] = undo.blackOccupancy;
-    pos.epSquare = undo.epSquare;
-    pos.castling = undo.castling;
-    pos.halfmoveClock = undo.halfmoveClock;
-    pos.sideToMove = undo.sideToMove;
-    pos.kingSquare[White] = undo.kingSquare[White];
-    pos.kingSquare[Black] = undo.kingSquare[Black];
-    pos.key = undo.key;
-    pos.pawnKey = undo.pawnKey;
-    pos.materialKey = undo.materialKey;
-    pos.psqScore = undo.psqScore;
+    std::memcpy(stateOf(pos), stateOf(undo), StateBytes);
     pos.stackEntry = undo.stackEntry;
 
     const Bitboard fromBit = SquareBit[from], toBit = SquareBit[to];
