@@ -218,25 +218,29 @@ PackedScore passedPawns(const Position& pos, const EvalState& st, unsigned passe
 template <int Us>
 PackedScore patterns(const Position& pos) {
     constexpr int Them = opponent(Us);
-    auto on = [](Bitboard b, Square s) { return (b & bit(relative<Us>(s))) != 0; };
+    // The squares as White sees them, mirrored for Black; all masks are compile-time constants.
+    constexpr auto at = [](auto... squares) { return (bit(relative<Us>(squares)) | ...); };
     Bitboard bishops = pos.bitboards[LightBishop + Us] | pos.bitboards[DarkBishop + Us];
     Bitboard ownPawns = pos.bitboards[Pawn + Us], theirPawns = pos.bitboards[Pawn + Them];
     Bitboard rooks = pos.bitboards[Rook + Us], king = pos.bitboards[King + Us];
     Bitboard occupied = pos.bitboards[White] | pos.bitboards[Black];
 
     PackedScore score = 0;
-    if ((on(bishops, A6) && on(theirPawns, B5)) || (on(bishops, A7) && on(theirPawns, B6)) ||
-        (on(bishops, B8) && on(theirPawns, C7)))
-        score -= TrappedBishop;
-    if ((on(bishops, H6) && on(theirPawns, G5)) || (on(bishops, H7) && on(theirPawns, G6)) ||
-        (on(bishops, G8) && on(theirPawns, F7)))
-        score -= TrappedBishop;
-    if (on(bishops, C1) && on(ownPawns, D2) && on(occupied, D3)) score -= BlockedBishop;
-    if (on(bishops, F1) && on(ownPawns, E2) && on(occupied, E3)) score -= BlockedBishop;
-    if ((on(rooks, A1) || on(rooks, B1) || on(rooks, A2)) && (on(king, B1) || on(king, C1)))
-        score -= TrappedRook;
-    if ((on(rooks, G1) || on(rooks, H1) || on(rooks, H2)) && (on(king, F1) || on(king, G1)))
-        score -= TrappedRook;
+    // Bishops seldom stand in the enemy's corners: one test skips both trap patterns.
+    if (bishops & at(A6, A7, B8, H6, H7, G8)) {
+        if (((bishops & at(A6)) && (theirPawns & at(B5))) ||
+            ((bishops & at(A7)) && (theirPawns & at(B6))) ||
+            ((bishops & at(B8)) && (theirPawns & at(C7))))
+            score -= TrappedBishop;
+        if (((bishops & at(H6)) && (theirPawns & at(G5))) ||
+            ((bishops & at(H7)) && (theirPawns & at(G6))) ||
+            ((bishops & at(G8)) && (theirPawns & at(F7))))
+            score -= TrappedBishop;
+    }
+    if ((bishops & at(C1)) && (ownPawns & at(D2)) && (occupied & at(D3))) score -= BlockedBishop;
+    if ((bishops & at(F1)) && (ownPawns & at(E2)) && (occupied & at(E3))) score -= BlockedBishop;
+    if ((rooks & at(A1, B1, A2)) && (king & at(B1, C1))) score -= TrappedRook;
+    if ((rooks & at(G1, H1, H2)) && (king & at(F1, G1))) score -= TrappedRook;
     return score;
 }
 
