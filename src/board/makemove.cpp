@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include "board/attacks.h"
 #include "board/zobrist.h"
@@ -85,17 +86,11 @@ SAME_PLACE(psqScore);
 constexpr size_t StateBytes =
     offsetof(Position, psqScore) + sizeof(PackedScore) - offsetof(Position, epSquare);
 
-inline unsigned char* stateOf(Position& pos) {
-    return reinterpret_cast<unsigned char*>(&pos) + offsetof(Position, epSquare);
-}
-inline unsigned char* stateOf(UndoRecord& undo) {
-    return reinterpret_cast<unsigned char*>(&undo) + offsetof(UndoRecord, epSquare);
-}
-inline const unsigned char* stateOf(const Position& pos) {
-    return reinterpret_cast<const unsigned char*>(&pos) + offsetof(Position, epSquare);
-}
-inline const unsigned char* stateOf(const UndoRecord& undo) {
-    return reinterpret_cast<const unsigned char*>(&undo) + offsetof(UndoRecord, epSquare);
+// The first byte of those fields in either record, const or not.
+template <typename Record>
+auto* stateOf(Record& record) {
+    using Byte = std::conditional_t<std::is_const_v<Record>, const unsigned char, unsigned char>;
+    return reinterpret_cast<Byte*>(&record) + offsetof(std::remove_const_t<Record>, epSquare);
 }
 
 inline void saveState(const Position& pos, UndoRecord& undo) {

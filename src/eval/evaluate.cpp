@@ -192,8 +192,8 @@ PackedScore passedPawns(const Position& pos, const EvalState& st, unsigned passe
     for (unsigned files = passedFiles; files; files &= files - 1) {
         int file = __builtin_ctz(files);
         Bitboard onFile = ours & fileMask(file);
-        if (!onFile) continue;                              // only after a pawn-cache key collision
-        Square p = Us == White ? msb(onFile) : lsb(onFile); // the most advanced
+        if (!onFile) continue; // only after a pawn-cache key collision
+        Square p = foremostPawn<Us>(onFile);
         int r = relativeRank(Us, p);
         Bitboard span = FrontSpan[Us][p];
 

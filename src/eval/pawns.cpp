@@ -159,8 +159,7 @@ PackedScore passedPawnKingTerms(const Position& pos, unsigned passedFiles) {
     Square ownKing = pos.kingSquare[Us], theirKing = pos.kingSquare[Them];
     PackedScore score = 0;
     for (unsigned files = passedFiles; files; files &= files - 1) {
-        Bitboard onFile = ours & fileMask(__builtin_ctz(files));
-        Square s = Us == White ? msb(onFile) : lsb(onFile);
+        Square s = foremostPawn<Us>(ours & fileMask(__builtin_ctz(files)));
         Square stop = s + Up;
         score -= OwnKingDistance[squareDistance(ownKing, stop)];
         int d = squareDistance(theirKing, stop);

@@ -2,6 +2,7 @@
 // rights; and the pawn geometry masks the evaluation shares.
 #pragma once
 
+#include "board/bitops.h"
 #include "board/position.h"
 #include "eval/score.h"
 
@@ -32,6 +33,12 @@ inline int squareDistance(Square a, Square b) {
     df = df < 0 ? -df : df;
     dr = dr < 0 ? -dr : dr;
     return df > dr ? df : dr;
+}
+
+// The side's most advanced pawn among pawns on a file (pawns nonempty).
+template <int Us>
+inline Square foremostPawn(Bitboard pawns) {
+    return Us == White ? msb(pawns) : lsb(pawns);
 }
 
 struct PawnHashEntry {

@@ -61,12 +61,6 @@ Bitboard deltaTargets(const Position& pos, int eval, int beta, int& best) {
     return targets;
 }
 
-// A capture by a more valuable piece that loses material in the exchange is not searched.
-bool losingCapture(const Position& pos, Move m) {
-    return ExchangeValue[pos.board[moveFrom(m)]] > ExchangeValue[pos.board[moveTo(m)]] &&
-           !exchangeNotLosing(pos, m);
-}
-
 // A quiet check worth trying: legal and not losing material.
 bool soundQuietCheck(Position& pos, Move m) { return isLegal(pos, m) && exchangeNotLosing(pos, m); }
 
@@ -90,7 +84,7 @@ int quiesce(Position& pos, int beta, int depth, int ply) {
     CaptureGenerators[pos.sideToMove](pos, list, targets);
     for (int i = 0; i < list.count; ++i) {
         const Move m = list.moves[i];
-        if (!isLegal(pos, m) || losingCapture(pos, m)) continue;
+        if (!isLegal(pos, m) || losesMaterial(pos, m)) continue;
         UndoRecord undo;
         makeQuiesceMove(pos, undo, m);
         const int v = -quiesceNodeTable[sideToMoveInCheck(pos)](pos, 1 - beta, depth - 1, ply + 1);
