@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the two MinGW-w64 toolchain files share; each sets ZEKORA_MINGW_TRIPLE and
 # CMAKE_SYSTEM_PROCESSOR first.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building the Windows programs on Debian with MinGW-w64 (package g++-mingw-w64-i686):
 #   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DZEKORA_TESTS=OFF
 set(CMAKE_SYSTEM_PROCESSOR i686)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building the Windows programs on Debian with MinGW-w64 (package g++-mingw-w64-x86-64):
 #   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DZEKORA_TESTS=OFF
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Release programs are linked at a fixed address (not position-independent), where the
 # toolchain can: the engine's many table lookups then address their tables directly, with no
 # extra address arithmetic and, in the 32-bit programs, no register given up to the global

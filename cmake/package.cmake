@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The release packages, made with CPack from a built tree:
 #   Linux tree:           cpack --config build/CPackConfig.cmake
 #                         zekora-1.0-linux.tar.gz (the four programs and README.md) and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Profile-guided release builds with clang: every program is compiled with the profile of a
 # bench run of an instrumented zekora-tool (cmake/pgo/), which lays out the hot paths of the
 # search for the branches they really take. Search results do not change. Needs clang's

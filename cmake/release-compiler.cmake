@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The release compiler, chosen before project(): clang++ where it is installed, since its
 # programs search the same trees faster than g++'s (bench speed 1.08 times g++'s; with the
 # bench profile of pgo.cmake 1.08 to 1.20 times, depending on the program). Without clang++

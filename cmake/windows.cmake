@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows programs, cross-built with MinGW-w64 (see cmake/mingw-w64-*.cmake).
 
 # Each cross compiler makes one word size: the x86_64 one the 64-bit programs, the i686 one the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the input is everything an interface writes to the engine's standard input.
 // The harness makes those bytes the process's standard input and runs the program's own
 // command loop over them, so that lines are cut, dispatched and polled from inside searches

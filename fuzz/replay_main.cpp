@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the inputs kept for a fuzz target through its harness without libFuzzer, so that the
 // seed corpus and every input that once crashed are replayed by the ordinary test suite (and
 // under its sanitizers). Arguments are files or directories (every file in them, in name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the input is the text of a "position" command (a FEN or "startpos", and a move
 // list). Setup must always leave derived fields that agree with the board; on a position it
 // marks usable, every generated move is then played and taken back, checked against a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole test suite: where the MinGW-w64 cross compilers are installed, the Windows programs
 # first; then a Release build of every program with its tests (which also run the 64-bit
 # Windows programs under Wine, where it is installed), and the release packages made from

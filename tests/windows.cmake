@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows programs under Wine. With ZEKORA_WINDOWS_BUILDS naming the build trees made with
 # cmake/mingw-w64-*.cmake, the end-to-end tests also run their programs, where Wine is
 # installed: Wine here plays the part of Windows, the tests that of the interface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zekora-tool bench [DEPTH]: a fixed set of positions, each searched from an empty table to a
 // fixed depth; the node count identifies the search, the speed measures it.
 #include <cinttypes>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Subcommands of the developer tool; each returns the process exit status.
 #pragma once
 

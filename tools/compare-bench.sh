@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compares the speed of two zekora-tool builds in one run: their benches alternate ROUNDS
 # times so that both see the same machine, the node counts must agree, and the medians of
 # nodes per second are printed with their ratio (new over old).

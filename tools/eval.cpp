@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "eval FEN": the evaluation's parts for one position. "eval --speed": nanoseconds per
 // evaluate call with the caches cold and warm, over a varied set of positions.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Leaf counts of the legal-move tree, for checking the move generators against known counts.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Perft that takes every move from the staged move picker, ply by ply as the tree search does.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The release packages, made by CPack: zekora-1.0-linux.tar.gz, zekora_1.0_amd64.deb and
 # zekora-1.0-windows.zip, in the output directory (default build-release/).
 # Builds the Linux programs (32-bit ones too: g++-multilib) and the Windows programs (the

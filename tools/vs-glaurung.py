@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Nodes per second of a Zekora program against Glaurung 2.2, side by side.
 
 Each turn gives both engines the same position and "go movetime"; the engines take turns

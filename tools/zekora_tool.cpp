@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zekora-tool: developer commands (perft, eval, bench) over the engine library.
 #include <cstdio>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Precomputed bitboard tables and the attack queries built on them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bit helpers. The "-popcnt" builds count bits with the processor instruction, the
 // others with the parallel bit-summing method; both give the same results.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing and taking back moves and null moves, fully incrementally.
 #pragma once
 

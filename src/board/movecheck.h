@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Questions about a single move, asked without generating a move list: could it have been
 // generated here, is it legal, does it give check, and what does it win on its to-square.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board record, the undo record and the per-ply search stack.
 #pragma once
 

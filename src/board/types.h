@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Basic numbering shared by the whole engine: squares, colours, piece codes, moves.
 #pragma once
 

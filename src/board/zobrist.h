@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zobrist keys: the random tables, the from-scratch keys and the castling-move keys.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Static evaluation: the whole score of a position for the side to move, cached per position.
 #pragma once
 

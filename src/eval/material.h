@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Material table: everything the evaluation derives from piece counts alone, cached per
 // material configuration.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pawn structure and king shelter, cached per pawn configuration, king squares and castling
 // rights; and the pawn geometry masks the evaluation shares.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Piece-square table: a packed (middlegame, endgame) bonus for each piece code on each square.
 #pragma once
 

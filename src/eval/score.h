@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Packed middlegame/endgame scores: value = mg * 65536 + eg in one 32-bit integer,
 // so that one addition updates both halves.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Captures and promotions, ordered most valuable victim first, least valuable attacker first.
 #pragma once
 

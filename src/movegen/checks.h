@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quiet moves that give check, for the quiescence search: discovered checks, direct checks
 // by pawn steps and pieces, and castling whose rook lands with check.
 #pragma once

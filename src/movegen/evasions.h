@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replies to a check: exactly the legal moves, ordered by the capture scores.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Move lists, their sort, the generator tables and the history table.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Staged move selection: a node's moves handed out one at a time, each stage generated only
 // when it is reached, so that an early cut-off saves the later ones.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quiet moves (no captures, no promotions), castling included, ordered by history score.
 #pragma once
 

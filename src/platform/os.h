@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating system beneath the engine: standard input and output, the millisecond tick
 // and large zero-filled memory. One source per platform implements it (os_posix.cpp,
 // os_windows.cpp; the build picks one), so nothing else in the engine asks where it runs.

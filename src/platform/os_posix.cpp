@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating system interface on Linux and other POSIX systems.
 #include "platform/os.h"
 

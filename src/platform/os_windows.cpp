@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating system interface on Windows.
 #include "platform/os.h"
 

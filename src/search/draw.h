@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the tree search recognises by itself: the fifty-move rule and repetition.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search driver: one "go" from the root move list through iterative deepening to the
 // bestmove line.
 #pragma once

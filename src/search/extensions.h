@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far a move is extended and whether it may be reduced or pruned, and how a fail high
 // feeds the killer moves and the history table.
 #pragma once

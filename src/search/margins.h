@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every depth threshold, reduction and score margin of the tree search, in one place.
 // Depths are in half plies (one ply = 2); scores in centipawns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the node functions of the tree search share: counting, the prologue, the stack entry,
 // the table probe and small move classifications. Internal to the tree search.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quiescence search: captures (and, near its entry, quiet checks and all evasions) until the
 // position is quiet. Its depth counter is its own: it starts at 0 (1 from some PV nodes) and
 // falls by one per quiescence ply; quiet checks are tried while it is at least 0.

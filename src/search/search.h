@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tree search: score constants, the principal-variation buffer, the node functions of
 // every kind and the tables through which a parent picks its child's function.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Search limits of the current "go", the time budget, the search clock and the time check.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transposition table: search results cached by position key, in buckets of four entries.
 #pragma once
 

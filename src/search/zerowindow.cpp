@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zero-window nodes (beta - 1, beta): cut and all nodes from depth 7, shallow nodes
 // from 2 to 6, and their in-check twins. All pruning of the search happens here.
 #include "board/makemove.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard input and output: the non-blocking command poll, the blocking idle wait,
 // formatted replies to the interface, and holding back the answer of a pondering search.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine program: one command loop over standard input until "quit" or end of input.
 #include "uci/console.h"
 #include "uci/engine.h"

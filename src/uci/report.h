@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the engine says about a search: currmove, statistics and principal-variation info
 // lines under the traffic options, and the bestmove line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Position setup from "position" commands, and the long-algebraic move text.
 #pragma once
 

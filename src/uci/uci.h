@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command interpreter: option values, the command table, "setoption" and "go" parsing.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // givesCheck from the facts a node prepares once, against playing the move and looking.
 #include "board/attacks.h"
 #include "board/movecheck.h"

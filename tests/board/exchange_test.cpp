@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exchange evaluation and its sign questions against its plain form: both colours' attackers
 // gathered anew, and every slider line recomputed after each departure that can open one.
 #include <algorithm>

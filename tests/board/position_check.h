@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks of a position against values recomputed from scratch, shared by the board tests.
 #pragma once
 

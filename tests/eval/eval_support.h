@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the evaluation tests: tables, positions from FEN, colour flips, random games.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deep perft counts and whole-tree make/unmake checks; slow, so kept out of the default suite.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deeper perft through the move picker: every published position and its colour mirror to
 // depth 4, plain and with hash moves and killers left by sibling subtrees.
 #include "movegen/picker_walk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture and quiet generators: order and scores, target masks, castling conditions, the
 // bound of the list, and White/Black twins as exact mirrors.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brute-force references for the move tests, the evasion and check generators and the move
 // picker: all pseudo-legal moves, filtered by playing each one and looking at the king.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The perft test positions and a plain reference perft for the generator tests.
 #pragma once
 

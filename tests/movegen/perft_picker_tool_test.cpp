@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The developer tool's "perft --picker" against its plain "perft": same root moves, same
 // counts, same closing line.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Leaf counts of the legal-move tree against counts from an independent program, and
 // make/unmake checked against from-scratch values at every node of whole walks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The perft command of the developer tool, run as a program: its output format and its
 // counts, which take the shortcut of counting the last ply without playing it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Perft walks through the move picker, the way the tree search walks: every ply fills its
 // search stack entry, points the position at it and takes its moves from a picker.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "board/movecheck.h"
 #include "board/position_check.h"
 #include "search/quiesce.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the tree-search tests: tables, positions from FEN, a fresh search state.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What most unit tests need: the engine's tables built once, and positions from FEN.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real engine program driven over pipes, the way a chess GUI drives it: lines go to its
 // standard input, lines come back from its standard output with a timeout, and everything it
 // writes to standard error is kept so that tests can check it stayed silent there. Windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command reader inside the process: standard input and output are swapped for pipes,
 // so the tests play the interface.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Games of thousands of moves through the real programs: the fifty-move count past 255, a key
 // history longer than its table, repetitions that reach back into the game, and every time a
 // legal answer with nothing on standard error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input as a broken script or a new user's interface may send it, thrown at the real program:
 // after every piece of it "isready" is answered, every "go" gets exactly one bestmove naming
 // a legal move (or a1a1 where there is none), the program never crashes, quits cleanly at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "setoption" and "go" parsing, and the command table seen from inside the process.
 #include <climits>
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searches driven end to end through the real programs: every kind of "go", commands that
 // arrive while a search runs, the volume of info lines, mates, and identical searches in
 // every build.

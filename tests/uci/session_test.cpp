@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real programs over pipes: identification, command matching, line handling, the end of
 // input, and an idle engine that sleeps.
 #include <algorithm>

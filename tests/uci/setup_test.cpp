@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Position setup from "position" lines: FEN fields, move lists, move text, and bad input.
 #include "uci/setup.h"
 
