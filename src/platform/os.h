@@ -23,6 +23,10 @@ constexpr long EndOfInput = -1;
 // waiting. With wait it blocks, without using the processor, until input or its end arrives.
 long readInput(char* buffer, size_t size, bool wait);
 
+// False once standard output is a pipe whose reader has gone (the interface closed it or
+// ended); true while it has one, and for terminals and files. Never blocks.
+bool outputHasReader();
+
 // Milliseconds since an arbitrary origin; only differences are used. Does not wrap.
 int64_t tickMilliseconds();
 

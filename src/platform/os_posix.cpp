@@ -13,6 +13,7 @@ namespace zekora::os {
 namespace {
 
 constexpr int InputDescriptor = 0;
+constexpr int OutputDescriptor = 1;
 
 } // namespace
 
@@ -27,6 +28,12 @@ long readInput(char* buffer, size_t size, bool wait) {
     if (count > 0) return long(count);
     if (count < 0 && (errno == EINTR || errno == EAGAIN)) return NothingWaiting;
     return EndOfInput;
+}
+
+bool outputHasReader() {
+    pollfd request{OutputDescriptor, 0, 0};
+    // A pipe without a reader reports an error on its write end; terminals and files never do.
+    return poll(&request, 1, 0) <= 0 || !(request.revents & (POLLERR | POLLHUP));
 }
 
 int64_t tickMilliseconds() {

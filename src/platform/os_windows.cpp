@@ -112,6 +112,8 @@ long readInput(char* buffer, size_t size, bool wait) {
     return long(count);
 }
 
+bool outputHasReader() { return true; }
+
 int64_t tickMilliseconds() {
     static const int64_t frequency = [] {
         LARGE_INTEGER f;
