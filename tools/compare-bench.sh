@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Compares the speed of two zekora-tool builds in one run: their benches alternate ROUNDS
 # times so that both see the same machine, the node counts must agree, and the medians of
-# nodes per second are printed with their ratio (new over old).
+# nodes per second are printed with their ratio (new over old). A tool built for the web
+# (zekora-tool.js) runs under Node.
 #   tools/compare-bench.sh OLD-TOOL NEW-TOOL [ROUNDS] [DEPTH]
 set -euo pipefail
 
@@ -16,10 +17,16 @@ depth=()
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 
+bench() {
+    local tool="$1"
+    shift
+    if [[ "$tool" == *.js ]]; then node "$tool" bench "$@"; else "$tool" bench "$@"; fi
+}
+
 old_nps=() new_nps=()
 for ((r = 1; r <= rounds; ++r)); do
-    read -r old_nodes _ o _ < <("$old" bench "${depth[@]}" | tail -n 1)
-    read -r new_nodes _ n _ < <("$new" bench "${depth[@]}" | tail -n 1)
+    read -r old_nodes _ o _ < <(bench "$old" "${depth[@]}" | tail -n 1)
+    read -r new_nodes _ n _ < <(bench "$new" "${depth[@]}" | tail -n 1)
     if [[ "$old_nodes" != "$new_nodes" ]]; then
         echo "node counts differ: $old_nodes (old) and $new_nodes (new)" >&2
         exit 1
