@@ -9,8 +9,10 @@
 #
 # The four programs are stripped on both systems (zekora-tool keeps its symbols, for
 # profiling). "-s" is understood by the GNU and LLVM linkers alike.
+option(ZEKORA_HARDEN "Harden and strip the programs of release builds" ON)
 set(ZEKORA_RELEASE_LINK OFF)
-if(CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT ZEKORA_SANITIZE AND NOT ZEKORA_FUZZ)
+if(ZEKORA_HARDEN AND CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT ZEKORA_SANITIZE
+   AND NOT ZEKORA_FUZZ)
   set(ZEKORA_RELEASE_LINK ON)
   if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     add_compile_definitions(_FORTIFY_SOURCE=2)

@@ -66,25 +66,27 @@ else()
   set(ZEKORA_PACKAGE_SYSTEM linux)
   set(CPACK_GENERATOR TGZ)
   if(TARGET zekora64-popcnt)
-    # As Debian installs its own engines; manual pages and changelog compressed as it wants.
+    # As Debian installs its own engines, with the documents compressed as its policy asks.
     find_program(ZEKORA_GZIP gzip REQUIRED)
     set(debian ${PROJECT_BINARY_DIR}/debian)
     set(page ${debian}/zekora64-popcnt.6)
     add_custom_command(
-      OUTPUT ${page}.gz ${debian}/zekora64.6.gz ${debian}/changelog.gz
+      OUTPUT ${page}.gz ${debian}/zekora64.6.gz ${debian}/changelog.gz ${debian}/README.md.gz
       COMMAND ${render} -DTEMPLATE=${packaging}/zekora64-popcnt.6.in -DOUTPUT=${page} -DFORMAT=man
               -P ${packaging}/render-readme.cmake
-      COMMAND ${CMAKE_COMMAND} -E copy ${packaging}/zekora64.6 ${packaging}/changelog ${debian}
+      COMMAND ${CMAKE_COMMAND} -E copy ${packaging}/zekora64.6 ${packaging}/changelog
+              ${PROJECT_SOURCE_DIR}/README.md ${debian}
       COMMAND ${ZEKORA_GZIP} -9nf ${page} ${debian}/zekora64.6 ${debian}/changelog
+              ${debian}/README.md
       DEPENDS ${render_depends} ${packaging}/zekora64-popcnt.6.in ${packaging}/zekora64.6
               ${packaging}/changelog
       VERBATIM)
-    list(APPEND package_files ${page}.gz ${debian}/changelog.gz)
+    list(APPEND package_files ${page}.gz ${debian}/changelog.gz ${debian}/README.md.gz)
     install(TARGETS zekora64-popcnt zekora64 RUNTIME DESTINATION games COMPONENT debian
             EXCLUDE_FROM_ALL)
     install(FILES ${page}.gz ${debian}/zekora64.6.gz DESTINATION share/man/man6
             COMPONENT debian EXCLUDE_FROM_ALL)
-    install(FILES ${PROJECT_SOURCE_DIR}/README.md ${packaging}/copyright ${debian}/changelog.gz
+    install(FILES ${debian}/README.md.gz ${packaging}/copyright ${debian}/changelog.gz
             DESTINATION share/doc/zekora COMPONENT debian EXCLUDE_FROM_ALL)
     install(FILES ${packaging}/zekora64-popcnt.eng DESTINATION share/games/plugins/uci
             COMPONENT debian EXCLUDE_FROM_ALL)
