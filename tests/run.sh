@@ -23,15 +23,15 @@ run_tree() {
 windows_builds=()
 for target in x86_64:64 i686:32; do
     arch="${target%%:*}" bits="${target##*:}"
-    if command -v "$arch-w64-mingw32-g++" > /dev/null; then
+    if command -v "$arch-w64-mingw32-g++-win32" > /dev/null; then
         echo "== Windows $bits-bit programs (build-win$bits/)"
         cmake -S "$root" -B "$root/build-win$bits" -DZEKORA_TESTS=OFF \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake"
         cmake --build "$root/build-win$bits" -j "$jobs"
         windows_builds+=("$root/build-win$bits")
     else
-        echo "== Windows $bits-bit programs skipped: no $arch-w64-mingw32-g++" \
-            "(install g++-mingw-w64-${arch//_/-})"
+        echo "== Windows $bits-bit programs skipped: no $arch-w64-mingw32-g++-win32" \
+            "(install g++-mingw-w64-${arch//_/-}-win32)"
     fi
 done
 

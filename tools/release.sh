@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The release packages, made by CPack: zekora-1.0-linux.tar.gz, zekora_1.0_amd64.deb and
 # zekora-1.0-windows.zip, in the output directory (default build-release/).
-# Builds the Linux programs (32-bit ones too: g++-multilib) and the Windows programs (the
-# MinGW-w64 cross compilers: g++-mingw-w64-x86-64 and g++-mingw-w64-i686), without the tests.
+# Builds the Linux programs (32-bit ones too: g++-multilib) and the Windows programs (clang, lld
+# and the MinGW-w64 cross compilers g++-mingw-w64-x86-64-win32 and g++-mingw-w64-i686-win32),
+# without the tests.
 # Trees that are already configured are only brought up to date, so that the test suite's
 # trees can be packaged as they were tested:
 #   tools/release.sh [OUTPUT_DIR [LINUX_TREE WIN64_TREE WIN32_TREE]]
