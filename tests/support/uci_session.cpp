@@ -122,12 +122,14 @@ std::vector<std::string> sessionPrograms() {
     std::vector<std::string> programs = {"zekora64-popcnt"};
     for (const std::string& path : windowsPrograms())
         if (programName(path).find("64") != std::string::npos) programs.push_back(path);
+    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
     return programs;
 }
 
 std::vector<std::string> allPrograms() {
     std::vector<std::string> programs = builtPrograms();
     for (const std::string& path : windowsPrograms()) programs.push_back(path);
+    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
     return programs;
 }
 
@@ -218,6 +220,8 @@ UciSession::UciSession(const std::string& program, Input inputKind)
         failure = *ZEKORA_WINE ? spawn({ZEKORA_WINE, path}, input[0], output[1], errors[1],
                                        environment.data())
                                : ENOENT;
+    } else if (endsWith(path, ".js")) {
+        failure = spawn({ZEKORA_NODE, path}, input[0], output[1], errors[1], environ);
     } else {
         failure = spawn({path}, input[0], output[1], errors[1], environ);
     }
