@@ -118,18 +118,26 @@ std::vector<std::string> windowsPrograms() {
     return paths;
 }
 
+std::vector<std::string> webPrograms() {
+    std::istringstream list(ZEKORA_WEB_PROGRAM_LIST);
+    std::vector<std::string> paths;
+    for (std::string path; std::getline(list, path, '|');)
+        if (!path.empty()) paths.push_back(path);
+    return paths;
+}
+
 std::vector<std::string> sessionPrograms() {
     std::vector<std::string> programs = {"zekora64-popcnt"};
     for (const std::string& path : windowsPrograms())
         if (programName(path).find("64") != std::string::npos) programs.push_back(path);
-    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
+    for (const std::string& path : webPrograms()) programs.push_back(path);
     return programs;
 }
 
 std::vector<std::string> allPrograms() {
     std::vector<std::string> programs = builtPrograms();
     for (const std::string& path : windowsPrograms()) programs.push_back(path);
-    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
+    for (const std::string& path : webPrograms()) programs.push_back(path);
     return programs;
 }
 

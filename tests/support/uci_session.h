@@ -3,7 +3,7 @@
 // standard input, lines come back from its standard output with a timeout, and everything it
 // writes to standard error is kept so that tests can check it stayed silent there. Windows
 // programs (.exe) run under Wine; their lines may end in "\r\n", read as "\n". The web
-// program (zekora.js) runs under Node.
+// programs (.js) run under Node.
 #pragma once
 
 #include <chrono>
@@ -29,8 +29,10 @@ std::string programPath(const std::string& name);
 // built, where Wine is missing, or where this machine cannot run them (32-bit Wine on a
 // kernel without 32-bit support).
 std::vector<std::string> windowsPrograms();
+// The web programs (full paths of .js files) tested under Node: none where they were not built.
+std::vector<std::string> webPrograms();
 // The programs of the end-to-end checks: zekora64-popcnt, the 64-bit Windows programs, and
-// the web program where it was built.
+// the web programs.
 std::vector<std::string> sessionPrograms();
 // Every program, Linux, Windows and web, for checks that they all behave alike.
 std::vector<std::string> allPrograms();
