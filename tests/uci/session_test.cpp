@@ -97,10 +97,23 @@ TEST_P(EngineSession, AnswersEveryIsReadyInOrder) {
     EXPECT_TRUE(session.expectLine(idLine(GetParam())));
 }
 
+// Also "\r\r\n", from a Windows program writing "\r\n" through a text-mode stream.
 TEST_P(EngineSession, AcceptsCarriageReturnLineEnds) {
-    session.sendRaw("isready\r\nuci\r\n");
+    session.sendRaw("isready\r\nuci\r\nisready\r\r\n");
     EXPECT_TRUE(session.expectLine("readyok"));
     EXPECT_TRUE(session.readUntil("uciok"));
+    EXPECT_TRUE(session.expectLine("readyok"));
+}
+
+// As other engines do: the same answer as after "position startpos".
+TEST_P(EngineSession, GoBeforeAnyPositionSearchesTheStartPosition) {
+    session.send("go depth 3");
+    const auto first = session.readUntil("bestmove ");
+    session.send("position startpos");
+    session.send("go depth 3");
+    EXPECT_EQ(session.readUntil("bestmove "), first);
+    ASSERT_TRUE(first);
+    EXPECT_NE(*first, "bestmove a1a1 ");
 }
 
 // A line written in pieces is one command, answered only when its newline arrives.
