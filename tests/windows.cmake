@@ -5,8 +5,11 @@
 set(ZEKORA_WINDOWS_BUILDS "" CACHE STRING "Build trees of the Windows programs to test under Wine")
 set(ZEKORA_WINDOWS_PROGRAMS "")
 set(ZEKORA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+# The launcher's source is a Windows program, built by the Windows trees.
+list(FILTER ZEKORA_TEST_SOURCES EXCLUDE REGEX "/support/windows/")
 
 set(ZEKORA_WINE "")
+set(ZEKORA_GUI_LAUNCHER "")
 if(ZEKORA_WINDOWS_BUILDS)
   # Debian's wine64 package alone puts its loader outside the search path.
   find_program(wine_loader NAMES wine wine64 PATHS /usr/lib/wine NO_CACHE)
@@ -51,6 +54,17 @@ elseif(ZEKORA_WINDOWS_BUILDS)
       endif()
     endforeach()
   endforeach()
+  # The tests' launcher (cmake/windows.cmake) of a 64-bit tree starts zekora64-popcnt.exe with
+  # Windows' own pipes.
+  foreach(dir ${ZEKORA_WINDOWS_BUILDS})
+    if(EXISTS ${dir}/bin/gui-launcher.exe AND EXISTS ${dir}/bin/zekora64-popcnt.exe)
+      set(ZEKORA_GUI_LAUNCHER ${dir}/bin/gui-launcher.exe)
+    endif()
+  endforeach()
+  if(NOT ZEKORA_GUI_LAUNCHER)
+    message(STATUS "Windows pipes not tested: no gui-launcher.exe in a 64-bit Windows tree "
+                   "(cmake --build TREE --target gui-launcher)")
+  endif()
   if(untested)
     list(JOIN untested ", " untested)
     message(STATUS "Windows programs built but not tested, this machine cannot run them under "
@@ -60,4 +74,4 @@ endif()
 
 list(JOIN ZEKORA_WINDOWS_PROGRAMS "|" ZEKORA_WINDOWS_PROGRAM_PATHS)
 list(APPEND ZEKORA_TEST_DEFS ZEKORA_WINE="${ZEKORA_WINE}" ZEKORA_WINE_PREFIX="${ZEKORA_WINE_PREFIX}"
-     ZEKORA_WINDOWS_PROGRAM_LIST="${ZEKORA_WINDOWS_PROGRAM_PATHS}")
+     ZEKORA_GUI_LAUNCHER="${ZEKORA_GUI_LAUNCHER}" ZEKORA_WINDOWS_PROGRAM_LIST="${ZEKORA_WINDOWS_PROGRAM_PATHS}")

@@ -98,9 +98,10 @@ void handleEndOfInput() {
 }
 
 // Every line is flushed by its writer; when that fails the reader has gone, and nobody will
-// ever see what the engine does next.
+// ever see what the engine does next. (Windows' C library may return success from a flush
+// that failed; the stream's error flag tells.)
 void flushLine() {
-    if (std::fflush(stdout) != 0) endProcess(ReaderGoneStatus);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) endProcess(ReaderGoneStatus);
 }
 
 } // namespace

@@ -189,6 +189,40 @@ TEST_P(EngineSession, EndOfInputStopsAnInfiniteSearch) {
     EXPECT_TRUE(status->cleanExit());
 }
 
+// An interface that crashes or gives up closes both pipes: the engine must not search on for
+// nobody, even in an iteration that prints nothing for minutes (here: no lines at all).
+// Where nothing can tell the engine that its output has no reader any more (Wine's relay of
+// this system's pipes), its next write does: there lines come from every iteration.
+TEST_P(EngineSession, EndsSoonWhenTheInterfaceGoesDuringALongSearch) {
+    const bool silent = session.launch() != Launch::Wine;
+    session.send(silent ? "setoption name Traffic Limit value Ultrafast"
+                        : "setoption name Traffic Depth value 1");
+    session.send("position startpos");
+    session.send("go depth 40");
+    ASSERT_TRUE(session.sync());
+    std::this_thread::sleep_for(300ms);
+    const auto status = session.interfaceGone(2000ms);
+    ASSERT_TRUE(status) << "still searching 2 s after its interface went";
+    EXPECT_TRUE(status->exited);
+    EXPECT_EQ(status->code, 1) << "the exit status for a lost reader";
+}
+
+// A killed engine leaves nothing behind that keeps its pipes open: the interface sees its
+// output end at once.
+TEST_P(EngineSession, AKilledEngineEndsItsOutput) {
+    session.send("position startpos");
+    session.send("go infinite");
+    ASSERT_TRUE(session.sync());
+    session.killProgram();
+    const auto start = std::chrono::steady_clock::now();
+    while (session.readLine(2000ms)) {
+    }
+    const auto status = session.waitExit(2000ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(status->cleanExit());
+}
+
 // A ponder search that ends by itself (here: mate found at once) holds its answer back until
 // ponderhit, and meanwhile answers isready; other lines are dropped.
 TEST_P(EngineSession, PonderWaitAnswersIsReady) {
@@ -233,7 +267,7 @@ TEST_P(TypedCommands, AreReadLineByLineWithoutBlockingASearch) {
     expectQuitsCleanly(typed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, TypedCommands, ::testing::ValuesIn(sessionPrograms()),
+INSTANTIATE_TEST_SUITE_P(Programs, TypedCommands, ::testing::ValuesIn(sessionPrograms(false)),
                          programTestName);
 
 // Waiting for input, with or without half a line already read, must not keep a processor busy.
