@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole test suite: where the MinGW-w64 cross compilers are installed, the Windows programs
-# first; then a Release build of every program with its tests (which also run the 64-bit
-# Windows programs under Wine, where it is installed), and the release packages made from
+# first, and where emscripten is installed the web package; then a Release build of every
+# program with its tests (which also run the 64-bit Windows programs under Wine, where it is
+# installed, and the web package under Node and Chromium), and the release packages made from
 # these trees and checked; then the same suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (64-bit programs only); then, where clang can build them, each
 # fuzz target for a minute (ZEKORA_FUZZ_SECONDS).
@@ -36,9 +37,21 @@ for target in x86_64:64 i686:32; do
     fi
 done
 
+# The web package, where emscripten is installed: the Release tree's tests then also run its
+# zekora.js under Node and drive the package in headless Chromium.
+web_build=""
+if command -v emcmake > /dev/null; then
+    echo "== Web package (build-web/)"
+    bash "$root/tools/build-web.sh" "$root/build-web"
+    web_build="$root/build-web"
+else
+    echo "== Web package skipped: no emcmake (install emscripten)"
+fi
+
 echo "== Release build and tests (build/)"
 run_tree "$root/build" -DCMAKE_BUILD_TYPE=Release -DZEKORA_TESTS=ON \
-    -DZEKORA_WINDOWS_BUILDS="$(IFS=';' && echo "${windows_builds[*]}")"
+    -DZEKORA_WINDOWS_BUILDS="$(IFS=';' && echo "${windows_builds[*]}")" \
+    -DZEKORA_WEB_BUILD="$web_build"
 
 # Each package holds exactly what it should, and the Debian package's program plays.
 check_packages() {

@@ -161,12 +161,14 @@ std::vector<std::string> sessionPrograms(bool throughWindowsPipes) {
             for (const char* pipes : {ThroughAnonymousPipes, ThroughNamedPipes})
                 programs.push_back(path + pipes);
     }
+    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
     return programs;
 }
 
 std::vector<std::string> allPrograms() {
     std::vector<std::string> programs = builtPrograms();
     for (const std::string& path : windowsPrograms()) programs.push_back(path);
+    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
     return programs;
 }
 
@@ -271,6 +273,8 @@ UciSession::UciSession(const std::string& program, Input inputKind)
         environment.push_back(nullptr);
         failure = *ZEKORA_WINE ? spawn(command, input[0], output[1], errors[1], environment.data())
                                : ENOENT;
+    } else if (endsWith(path, ".js")) {
+        failure = spawn({ZEKORA_NODE, path}, input[0], output[1], errors[1], environ);
     } else {
         failure = spawn({path}, input[0], output[1], errors[1], environ);
     }

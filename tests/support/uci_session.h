@@ -2,7 +2,8 @@
 // A real engine program driven over pipes, the way a chess GUI drives it: lines go to its
 // standard input, lines come back from its standard output with a timeout, and everything it
 // writes to standard error is kept so that tests can check it stayed silent there. Windows
-// programs (.exe) run under Wine; their lines may end in "\r\n", read as "\n".
+// programs (.exe) run under Wine; their lines may end in "\r\n", read as "\n". The web
+// program (zekora.js) runs under Node.
 #pragma once
 
 #include <chrono>
@@ -34,10 +35,11 @@ std::vector<std::string> windowsPrograms();
 // this system, which the program then reads through a relay thread of its own.
 constexpr const char* ThroughAnonymousPipes = " through anonymous pipes";
 constexpr const char* ThroughNamedPipes = " through named pipes";
-// The programs of the end-to-end checks: zekora64-popcnt, and the 64-bit Windows programs;
-// zekora64-popcnt.exe also through both kinds of Windows pipes unless left out.
+// The programs of the end-to-end checks: zekora64-popcnt, the 64-bit Windows programs, and
+// the web program where it was built; zekora64-popcnt.exe also through both kinds of Windows
+// pipes unless left out.
 std::vector<std::string> sessionPrograms(bool throughWindowsPipes = true);
-// Every program, Linux and Windows, for checks that they all behave alike.
+// Every program, Linux, Windows and web, for checks that they all behave alike.
 std::vector<std::string> allPrograms();
 // The file name of a program given by name or by path.
 std::string programName(const std::string& program);

@@ -290,18 +290,21 @@ TEST_P(SearchSession, PonderSearchAnswersOnlyAfterPonderhitOrStop) {
 }
 
 TEST_P(SearchSession, CommandsDuringASearchAreServedWithoutDisturbingIt) {
+    // The search polls its input every few milliseconds (the web program lets its host
+    // deliver input every 20 ms): an interface waits no longer than this for an answer.
+    constexpr Millis ReactionTime{300};
     session.send(Kiwipete);
     session.send("go infinite");
     ASSERT_TRUE(session.readUntil("info depth 2 "));
     session.send("isready");
-    ASSERT_TRUE(session.readUntil("readyok"));
+    ASSERT_TRUE(session.readUntil("readyok", ReactionTime));
     session.send("position startpos moves e2e4"); // for the next search, not this one
     session.send("setoption name Hash value 8");
     session.send("go depth 1"); // ignored: a search is running
     session.send("isready");
     ASSERT_TRUE(session.readUntil("readyok"));
     session.send("stop");
-    Search search = collect(session);
+    Search search = collect(session, ReactionTime);
     expectSoundEnd(search, Kiwipete);
     auto after = session.sync();
     ASSERT_TRUE(after);

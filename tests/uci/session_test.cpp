@@ -16,6 +16,7 @@ namespace {
 // population count or "n" for counting in software.
 std::string expectedTag(const std::string& program) {
     const std::string name = programName(program);
+    if (name == "zekora.js") return "SPWo"; // WebAssembly, with its population count
     std::string bits = name.find("32") != std::string::npos ? "SP32" : "SP64";
     return bits + (name.find("-popcnt") != std::string::npos ? "o" : "n");
 }
