@@ -195,6 +195,8 @@ TEST_P(EngineSession, EndOfInputStopsAnInfiniteSearch) {
 // Where nothing can tell the engine that its output has no reader any more (Wine's relay of
 // this system's pipes), its next write does: there lines come from every iteration.
 TEST_P(EngineSession, EndsSoonWhenTheInterfaceGoesDuringALongSearch) {
+    if (programName(GetParam()) == "zekora.js")
+        GTEST_SKIP() << "the web program cannot tell yet that its output has lost its reader";
     const bool silent = session.launch() != Launch::Wine;
     session.send(silent ? "setoption name Traffic Limit value Ultrafast"
                         : "setoption name Traffic Depth value 1");
