@@ -132,12 +132,14 @@ std::vector<std::string> wineEnvironment() {
         const std::string entry = *variable;
         const std::string name = entry.substr(0, entry.find('='));
         if (name != "WINEPREFIX" && name != "WINEDEBUG" && name != "WINEDLLOVERRIDES" &&
-            name != "DISPLAY" && name != "WAYLAND_DISPLAY")
+            name != "WINEDLLPATH" && name != "DISPLAY" && name != "WAYLAND_DISPLAY")
             result.push_back(entry);
     }
     result.push_back(std::string("WINEPREFIX=") + ZEKORA_WINE_PREFIX);
     result.push_back("WINEDEBUG=-all");
     result.push_back("WINEDLLOVERRIDES=mscoree,mshtml=");
+    // The 32-bit Windows DLLs the build fetched, where it did.
+    if (*ZEKORA_WINE_DLL_PATH) result.push_back(std::string("WINEDLLPATH=") + ZEKORA_WINE_DLL_PATH);
     return result;
 }
 
@@ -154,7 +156,6 @@ std::vector<std::string> windowsPrograms() {
 std::vector<std::string> sessionPrograms(bool throughWindowsPipes) {
     std::vector<std::string> programs = {"zekora64-popcnt"};
     for (const std::string& path : windowsPrograms()) {
-        if (programName(path).find("64") == std::string::npos) continue;
         programs.push_back(path);
         if (throughWindowsPipes && *ZEKORA_GUI_LAUNCHER &&
             programName(path) == "zekora64-popcnt.exe")

@@ -35,8 +35,8 @@ std::vector<std::string> windowsPrograms();
 // this system, which the program then reads through a relay thread of its own.
 constexpr const char* ThroughAnonymousPipes = " through anonymous pipes";
 constexpr const char* ThroughNamedPipes = " through named pipes";
-// The programs of the end-to-end checks: zekora64-popcnt, the 64-bit Windows programs, and
-// the web program where it was built; zekora64-popcnt.exe also through both kinds of Windows
+// The programs of the end-to-end checks: zekora64-popcnt, the Windows programs, and the web
+// program where it was built; zekora64-popcnt.exe also through both kinds of Windows
 // pipes unless left out.
 std::vector<std::string> sessionPrograms(bool throughWindowsPipes = true);
 // Every program, Linux, Windows and web, for checks that they all behave alike.
