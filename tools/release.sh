@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The release packages, made by CPack: zekora-1.0-linux.tar.gz, zekora_1.0_amd64.deb and
-# zekora-1.0-windows.zip, in the output directory (default build-release/).
+# The release packages, made by CPack: zekora-1.0-beta-linux.tar.gz, zekora_1.0~beta_amd64.deb
+# and zekora-1.0-beta-windows.zip, with their checksums in SHA256SUMS, in the output directory
+# (default build-release/), where earlier packages are removed first.
 # Builds the Linux programs (32-bit ones too: g++-multilib) and the Windows programs (the
 # MinGW-w64 cross compilers: g++-mingw-w64-x86-64 and g++-mingw-w64-i686), without the tests.
 # Trees that are already configured are only brought up to date, so that the test suite's
@@ -24,7 +25,7 @@ build() {
     else
         cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DZEKORA_TESTS=OFF "$@" > /dev/null
     fi
-    cmake --build "$dir" -j "$jobs"
+    cmake --build "$dir" -j "$jobs" --target all zekora-package-files
 }
 
 build "$linux"
@@ -41,8 +42,11 @@ for program in zekora64-popcnt zekora64 zekora32-popcnt zekora32; do
 done
 
 mkdir -p "$output"
+rm -f "$output"/zekora[-_]*.tar.gz "$output"/zekora[-_]*.zip "$output"/zekora[-_]*.deb \
+    "$output/SHA256SUMS"
 (cd "$linux" && cpack -B "$output")
 (cd "$win64" && cpack -B "$output")
 rm -rf "$output/_CPack_Packages"
+(cd "$output" && sha256sum zekora[-_]*.tar.gz zekora[-_]*.zip zekora[-_]*.deb > SHA256SUMS)
 echo "release: packages in $output:"
-ls -l "$output"/zekora*
+ls -l "$output"/zekora* "$output/SHA256SUMS"
