@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Cross-building the Windows programs on Debian with MinGW-w64 (package g++-mingw-w64-i686):
+# Cross-building the Windows programs on Debian with MinGW-w64 (packages g++-mingw-w64-i686-win32,
+# clang and lld; see mingw-w64-common.cmake):
 #   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DZEKORA_TESTS=OFF
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(ZEKORA_MINGW_TRIPLE i686-w64-mingw32)

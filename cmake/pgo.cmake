@@ -2,13 +2,52 @@
 # Profile-guided release builds with clang: every program is compiled with the profile of a
 # bench run of an instrumented zekora-tool (cmake/pgo/), which lays out the hot paths of the
 # search for the branches they really take. Search results do not change. Needs clang's
-# profile runtime (Debian: libclang-rt-14-dev) and llvm-profdata; without them, with g++, in
-# other build types and when cross-compiling, the programs are built without a profile.
+# profile runtime (Debian: libclang-rt-14-dev) and llvm-profdata; without them, with g++, and in
+# other build types, the programs are built without a profile.
+#
+# The Windows programs, cross-built with clang, get the same profile: Debian has no profile
+# runtime for the Windows targets, and none is needed, since the bench searches the same tree
+# everywhere and the engine's functions are the same source. An instrumented zekora-tool of the
+# build machine makes it, in a tree of its own (host-profile/); only the platform layer, cold in
+# the search, differs and is compiled without it.
 option(ZEKORA_PGO "Optimise clang release builds with a profile of the bench" ON)
 set(ZEKORA_BENCH_PROFILE "")
+string(REGEX MATCH "^[0-9]+" clang_major "${CMAKE_CXX_COMPILER_VERSION}")
 if(ZEKORA_PGO AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CMAKE_BUILD_TYPE STREQUAL "Release"
+   AND WIN32 AND CMAKE_CROSSCOMPILING)
+  # Can the build machine's clang++ instrument and profile a program of its own?
+  find_program(ZEKORA_HOST_LLVM_PROFDATA NAMES llvm-profdata-${clang_major} llvm-profdata)
+  set(probe ${CMAKE_BINARY_DIR}/CMakeFiles/host-profile-probe)
+  file(WRITE ${probe}.cpp "int main() { return 0; }\n")
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -fprofile-instr-generate ${probe}.cpp -o ${probe}
+                  RESULT_VARIABLE probe_failed OUTPUT_QUIET ERROR_QUIET)
+  if(ZEKORA_HOST_LLVM_PROFDATA AND NOT probe_failed)
+    set(ZEKORA_BENCH_PROFILE ${CMAKE_BINARY_DIR}/host-profile/pgo/bench.profdata)
+    include(ExternalProject)
+    # Make passes its parallel jobs down only to a command that names it.
+    set(build ${CMAKE_COMMAND} --build <BINARY_DIR> --target zekora-bench-profile)
+    if(CMAKE_GENERATOR MATCHES "Makefiles")
+      set(build "$(MAKE)" zekora-bench-profile)
+    endif()
+    # Brought up to date on every build, like the sources it follows.
+    ExternalProject_Add(
+      zekora-bench-profile
+      SOURCE_DIR ${PROJECT_SOURCE_DIR}
+      BINARY_DIR ${CMAKE_BINARY_DIR}/host-profile
+      CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}
+                 -DZEKORA_TESTS=OFF -DZEKORA_32BIT=OFF
+      BUILD_COMMAND ${build}
+      BUILD_ALWAYS ON
+      BUILD_BYPRODUCTS ${ZEKORA_BENCH_PROFILE}
+      INSTALL_COMMAND "")
+    # Not the platform layer: its functions differ from the build machine's under the same names.
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/src/platform/os_windows.cpp PROPERTIES
+                                COMPILE_OPTIONS -Wno-profile-instr-out-of-date)
+  else()
+    message(STATUS "Profile-guided build skipped: the build machine's clang++ cannot profile")
+  endif()
+elseif(ZEKORA_PGO AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CMAKE_BUILD_TYPE STREQUAL "Release"
    AND NOT ZEKORA_SANITIZE AND NOT ZEKORA_FUZZ AND NOT CMAKE_CROSSCOMPILING)
-  string(REGEX MATCH "^[0-9]+" clang_major "${CMAKE_CXX_COMPILER_VERSION}")
   find_program(ZEKORA_LLVM_PROFDATA NAMES llvm-profdata-${clang_major} llvm-profdata)
   include(CheckCXXSourceCompiles)
   set(CMAKE_REQUIRED_FLAGS -fprofile-instr-generate)

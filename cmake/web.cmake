@@ -18,12 +18,38 @@ set(ZEKORA_WEB_LINK_OPTIONS
     -sEXIT_RUNTIME=1 -sSINGLE_FILE=1 -sENVIRONMENT=web,worker,node
     "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/web/host.js")
 
+# Asyncify instruments only the functions that can be on the stack when the engine suspends,
+# which keeps the search fast (a function missing here breaks the program when it suspends
+# beneath it; the checked program of the tests traps that). The search down to its time
+# check and the input poll, in the tool too, so that its bench measures the engine's search:
+set(ZEKORA_WEB_SEARCH_PATH
+    dynCall_* zekora::*earch* zekora::quiesce* zekora::node::* zekora::*nullMove*
+    zekora::timeCheck* zekora::*ommand* zekora::inputAvailable* zekora::*readInput*)
+# and in the engine the idle loop and the waits for "stop" and "ponderhit".
+set(ZEKORA_WEB_ENGINE_PATH main zekora::*wait*)
+
+function(zekora_web_program name)
+  list(JOIN ARGN "\n" suspending)
+  # Rewritten only when it changes, so that a change relinks and nothing else does.
+  set(list_file ${CMAKE_BINARY_DIR}/${name}-asyncify.txt)
+  file(WRITE ${list_file}.new "${suspending}\n")
+  configure_file(${list_file}.new ${list_file} COPYONLY)
+  target_link_libraries(${name} PRIVATE zekora_coreweb)
+  target_link_options(${name} PRIVATE ${ZEKORA_WEB_LINK_OPTIONS} -sASYNCIFY_ONLY=@${list_file})
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/web/host.js
+                                                          ${list_file})
+endfunction()
+
 add_executable(zekora ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
+zekora_web_program(zekora ${ZEKORA_WEB_SEARCH_PATH} ${ZEKORA_WEB_ENGINE_PATH})
+
 file(GLOB ZEKORA_TOOL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/*.cpp)
 add_executable(zekora-tool ${ZEKORA_TOOL_SOURCES})
 target_include_directories(zekora-tool PRIVATE ${PROJECT_SOURCE_DIR})
-foreach(program zekora zekora-tool)
-  target_link_libraries(${program} PRIVATE zekora_coreweb)
-  target_link_options(${program} PRIVATE ${ZEKORA_WEB_LINK_OPTIONS})
-  set_property(TARGET ${program} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/web/host.js)
-endforeach()
+zekora_web_program(zekora-tool ${ZEKORA_WEB_SEARCH_PATH})
+
+# The engine again with Asyncify's own checks (and emscripten's): it traps where the engine
+# suspends beneath a function that the lists miss. For the tests, not for the package.
+add_executable(zekora-checked ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
+target_link_options(zekora-checked PRIVATE -sASSERTIONS=1)
+zekora_web_program(zekora-checked ${ZEKORA_WEB_SEARCH_PATH} ${ZEKORA_WEB_ENGINE_PATH})

@@ -24,7 +24,7 @@ run_tree() {
 windows_builds=()
 for target in x86_64:64 i686:32; do
     arch="${target%%:*}" bits="${target##*:}"
-    if command -v "$arch-w64-mingw32-g++" > /dev/null; then
+    if command -v "$arch-w64-mingw32-g++-win32" > /dev/null; then
         echo "== Windows $bits-bit programs (build-win$bits/)"
         cmake -S "$root" -B "$root/build-win$bits" -DZEKORA_TESTS=OFF \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake"
@@ -32,8 +32,8 @@ for target in x86_64:64 i686:32; do
         cmake --build "$root/build-win$bits" -j "$jobs" --target all gui-launcher
         windows_builds+=("$root/build-win$bits")
     else
-        echo "== Windows $bits-bit programs skipped: no $arch-w64-mingw32-g++" \
-            "(install g++-mingw-w64-${arch//_/-})"
+        echo "== Windows $bits-bit programs skipped: no $arch-w64-mingw32-g++-win32" \
+            "(install g++-mingw-w64-${arch//_/-}-win32)"
     fi
 done
 
@@ -57,7 +57,7 @@ run_tree "$root/build" -DCMAKE_BUILD_TYPE=Release -DZEKORA_TESTS=ON \
 # package's manual page, plugin file and lintian's approval, and their checksums verify; the
 # Debian package's program plays.
 check_packages() {
-    local dir="$1" unpacked deb="$1/zekora_1.0~beta_amd64.deb" warnings
+    local dir="$1" unpacked deb="$1/zekora_1.0~beta_amd64.deb" warnings symbols sections
     diff <(tar -tzf "$dir/zekora-1.0-beta-linux.tar.gz" | sort) - <<'LIST'
 zekora-1.0-beta-linux/LICENSE
 zekora-1.0-beta-linux/README.md
@@ -115,11 +115,20 @@ LIST
     cmp "$root/LICENSE" "$unpacked/zekora-1.0-beta-linux/LICENSE"
     cmp "$root/LICENSE" <(tr -d '\r' < "$unpacked/zekora-1.0-beta-windows/LICENSE.txt")
     grep -q '^License: GPL-3+$' "$unpacked/deb/usr/share/doc/zekora/copyright"
-    if file "$unpacked"/zekora-1.0-beta-*/zekora* "$unpacked"/deb/usr/games/* |
-        grep -v -e ', stripped$' -e '(stripped to external PDB)'; then
+    if file "$unpacked"/zekora-1.0-beta-linux/zekora* "$unpacked"/deb/usr/games/* |
+        grep -v ', stripped$'; then
         echo "release programs above not stripped" >&2
         return 1
     fi
+    # lld leaves a Windows program without symbols but sets no "stripped" flag, which file reads.
+    for program in "$unpacked"/zekora-1.0-beta-windows/*.exe; do
+        symbols="$(x86_64-w64-mingw32-objdump -t "$program")"
+        sections="$(x86_64-w64-mingw32-objdump -h "$program")"
+        if [[ "$symbols" != *$'\nno symbols'* || "$sections" == *' .debug'* ]]; then
+            echo "$program: not stripped" >&2
+            return 1
+        fi
+    done
     # The Windows README: Windows line ends throughout, and no build instructions.
     if grep -v $'\r$' "$unpacked/zekora-1.0-beta-windows/README.txt" ||
         grep -E 'cmake|apt|\$HOME|```' "$unpacked/zekora-1.0-beta-windows/README.txt"; then

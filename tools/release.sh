@@ -3,8 +3,9 @@
 # The release packages, made by CPack: zekora-1.0-beta-linux.tar.gz, zekora_1.0~beta_amd64.deb
 # and zekora-1.0-beta-windows.zip, with their checksums in SHA256SUMS, in the output directory
 # (default build-release/), where earlier packages are removed first.
-# Builds the Linux programs (32-bit ones too: g++-multilib) and the Windows programs (the
-# MinGW-w64 cross compilers: g++-mingw-w64-x86-64 and g++-mingw-w64-i686), without the tests.
+# Builds the Linux programs (32-bit ones too: g++-multilib) and the Windows programs (clang, lld
+# and the MinGW-w64 cross compilers g++-mingw-w64-x86-64-win32 and g++-mingw-w64-i686-win32),
+# without the tests.
 # Trees that are already configured are only brought up to date, so that the test suite's
 # trees can be packaged as they were tested:
 #   tools/release.sh [OUTPUT_DIR [LINUX_TREE WIN64_TREE WIN32_TREE]]

@@ -153,6 +153,14 @@ std::vector<std::string> windowsPrograms() {
     return paths;
 }
 
+std::vector<std::string> webPrograms() {
+    std::istringstream list(ZEKORA_WEB_PROGRAM_LIST);
+    std::vector<std::string> paths;
+    for (std::string path; std::getline(list, path, '|');)
+        if (!path.empty()) paths.push_back(path);
+    return paths;
+}
+
 std::vector<std::string> sessionPrograms(bool throughWindowsPipes) {
     std::vector<std::string> programs = {"zekora64-popcnt"};
     for (const std::string& path : windowsPrograms()) {
@@ -162,14 +170,14 @@ std::vector<std::string> sessionPrograms(bool throughWindowsPipes) {
             for (const char* pipes : {ThroughAnonymousPipes, ThroughNamedPipes})
                 programs.push_back(path + pipes);
     }
-    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
+    for (const std::string& path : webPrograms()) programs.push_back(path);
     return programs;
 }
 
 std::vector<std::string> allPrograms() {
     std::vector<std::string> programs = builtPrograms();
     for (const std::string& path : windowsPrograms()) programs.push_back(path);
-    if (*ZEKORA_WEB_PROGRAM) programs.push_back(ZEKORA_WEB_PROGRAM);
+    for (const std::string& path : webPrograms()) programs.push_back(path);
     return programs;
 }
 

@@ -3,7 +3,7 @@
 // standard input, lines come back from its standard output with a timeout, and everything it
 // writes to standard error is kept so that tests can check it stayed silent there. Windows
 // programs (.exe) run under Wine; their lines may end in "\r\n", read as "\n". The web
-// program (zekora.js) runs under Node.
+// programs (.js) run under Node.
 #pragma once
 
 #include <chrono>
@@ -29,6 +29,8 @@ std::string programPath(const std::string& name);
 // built, where Wine is missing, or where this machine cannot run them (32-bit Wine on a
 // kernel without 32-bit support).
 std::vector<std::string> windowsPrograms();
+// The web programs (full paths of .js files) tested under Node: none where they were not built.
+std::vector<std::string> webPrograms();
 // A Windows program as a Windows interface starts it: "PATH" followed by one of these runs
 // the tests' launcher under Wine (tests/support/windows/gui_launcher.cpp), which starts the
 // program with Windows' own pipes and relays. Without it, Wine hands the program the pipes of
@@ -36,8 +38,7 @@ std::vector<std::string> windowsPrograms();
 constexpr const char* ThroughAnonymousPipes = " through anonymous pipes";
 constexpr const char* ThroughNamedPipes = " through named pipes";
 // The programs of the end-to-end checks: zekora64-popcnt, the Windows programs, and the web
-// program where it was built; zekora64-popcnt.exe also through both kinds of Windows
-// pipes unless left out.
+// programs; zekora64-popcnt.exe also through both kinds of Windows pipes unless left out.
 std::vector<std::string> sessionPrograms(bool throughWindowsPipes = true);
 // Every program, Linux, Windows and web, for checks that they all behave alike.
 std::vector<std::string> allPrograms();

@@ -1,9 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The web package under test. With ZEKORA_WEB_BUILD naming the tree of tools/build-web.sh, the
-# end-to-end tests also run its zekora.js under Node, and a browser test drives the package
-# in headless Chromium (skipped where Chromium or the npm modules of web/ are missing).
+# end-to-end tests also run its zekora.js under Node, and its zekora-checked.js, which traps
+# where the engine suspends beneath a function that Asyncify did not instrument; a browser
+# test drives the package in headless Chromium (skipped where Chromium or the npm modules of
+# web/ are missing).
 set(ZEKORA_WEB_BUILD "" CACHE PATH "Build tree of tools/build-web.sh to test under Node and Chromium")
-set(ZEKORA_WEB_PROGRAM "")
+set(ZEKORA_WEB_PROGRAMS "")
 set(ZEKORA_NODE "")
 if(ZEKORA_WEB_BUILD)
   find_program(ZEKORA_NODE_PROGRAM NAMES node nodejs)
@@ -13,11 +15,11 @@ if(ZEKORA_WEB_BUILD)
     message(STATUS "Web package not tested: no ${ZEKORA_WEB_BUILD}/dist/zekora.js")
   else()
     set(ZEKORA_NODE ${ZEKORA_NODE_PROGRAM})
-    set(ZEKORA_WEB_PROGRAM ${ZEKORA_WEB_BUILD}/dist/zekora.js)
+    set(ZEKORA_WEB_PROGRAMS "${ZEKORA_WEB_BUILD}/dist/zekora.js|${ZEKORA_WEB_BUILD}/bin/zekora-checked.js")
     add_test(NAME web.browser
              COMMAND ${ZEKORA_NODE} ${CMAKE_CURRENT_SOURCE_DIR}/web/browser_test.mjs
                      ${ZEKORA_WEB_BUILD}/dist $<TARGET_FILE:zekora64-popcnt>)
     set_tests_properties(web.browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   endif()
 endif()
-list(APPEND ZEKORA_TEST_DEFS ZEKORA_NODE="${ZEKORA_NODE}" ZEKORA_WEB_PROGRAM="${ZEKORA_WEB_PROGRAM}")
+list(APPEND ZEKORA_TEST_DEFS ZEKORA_NODE="${ZEKORA_NODE}" ZEKORA_WEB_PROGRAM_LIST="${ZEKORA_WEB_PROGRAMS}")
