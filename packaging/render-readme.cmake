@@ -6,7 +6,7 @@
 # A template line "@@Heading@@" becomes the body of the README section with that heading (up to
 # the next heading of any level), "@@Heading|N@@" its first N blocks. FORMAT text gives plain
 # text, FORMAT man roff for a manual page. The README may use paragraphs, "- " lists, tables
-# and fenced code blocks, with `code`, **bold** and [links](target) inside them.
+# and fenced code blocks, with `code`, **bold**, *emphasis* and [links](target) inside them.
 cmake_minimum_required(VERSION 3.25)
 
 # CMake lists split at ";" and treat brackets specially: such characters travel encoded.
@@ -63,9 +63,11 @@ function(inline out text)
     endwhile()
     set(text "${done}${text}")
     string(REGEX REPLACE "\\*\\*([^*]+)\\*\\*" "\\\\fB\\1\\\\fR" text "${text}")
+    string(REGEX REPLACE "\\*([^* ][^*]*)\\*" "\\\\fI\\1\\\\fR" text "${text}")
   else()
     string(REGEX REPLACE "`([^`]*)`" "\\1" text "${text}")
     string(REGEX REPLACE "\\*\\*([^*]+)\\*\\*" "\\1" text "${text}")
+    string(REGEX REPLACE "\\*([^* ][^*]*)\\*" "\\1" text "${text}")
   endif()
   # Links: the text, and the address when it leads out of the repository.
   string(REGEX REPLACE "${open_bracket}([^${close_bracket}]*)${close_bracket}\\((https?:[^)]*)\\)"
