@@ -479,8 +479,12 @@ std::optional<ExitStatus> UciSession::waitExit(Millis timeout) {
         pid_t done = waitpid(pid_, &status, WNOHANG);
         if (done == pid_) {
             exitStatus_ = decode(status);
-            // Collect the rest of both streams; they end now that the program has.
-            while (fromProgram_ >= 0 || errorsFromProgram_ >= 0) pump(Clock::now() + Millis(1000));
+            // Collect the rest of its output, which ends now that the program has. Standard
+            // error may stay open: a wineserver that the program started keeps it; what the
+            // program wrote there is waiting already.
+            const auto collected = Clock::now() + Millis(5000);
+            while (fromProgram_ >= 0 && Clock::now() < collected) pump(collected);
+            drainErrors();
             return exitStatus_;
         }
         if (Clock::now() >= deadline) return std::nullopt;

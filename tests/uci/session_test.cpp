@@ -167,14 +167,20 @@ TEST_P(EngineSession, AnswersAnUnterminatedLastLine) {
 }
 
 // A scripted session may close its input right after "go": a search with limits of its own
-// still gives its answer, and the process ends after it.
+// still gives its answer while its output is read (the engine keeps asking whether it is),
+// and the process ends after it.
 TEST_P(EngineSession, ScriptedSearchAnswersAfterInputEnds) {
-    session.sendRaw("position startpos\ngo depth 6\n");
-    session.closeInput();
-    EXPECT_TRUE(session.readUntil("bestmove "));
-    auto status = session.waitExit();
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(status->cleanExit());
+    for (const char* go :
+         {"go depth 6", "go movetime 400", "go wtime 3000 btime 3000", "go nodes 300000"}) {
+        UciSession scripted(GetParam());
+        scripted.sendRaw(std::string("position startpos\n") + go + "\n");
+        scripted.closeInput();
+        EXPECT_TRUE(scripted.readUntil("bestmove ")) << go;
+        auto status = scripted.waitExit();
+        ASSERT_TRUE(status) << go;
+        EXPECT_TRUE(status->cleanExit()) << go;
+        EXPECT_EQ(scripted.errorOutput(), "") << go;
+    }
 }
 
 // Only "stop" could end an infinite search; with input gone it ends, answers, and the
