@@ -4,8 +4,8 @@
 #
 # The compiler is pinned, never the one Debian's alternative for ${triple}-g++ names: clang++
 # for the target, linked by lld, with the C++ library and headers of MinGW-w64's g++ of the
-# win32 thread model (its programs bench about 1.04 times the g++ ones under Wine; with the
-# bench profile more, see pgo.cmake). Without clang++ or lld, that g++ itself
+# win32 thread model (under Wine its programs bench 1.03 to 1.04 times that g++'s, with the
+# bench profile of pgo.cmake 1.03 to 1.13 times). Without clang++ or lld, that g++ itself
 # (${triple}-g++-win32). Never the posix thread model: its static threads library would add
 # imports that older Windows lacks.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -3,7 +3,10 @@
 # toolchain can: the engine's many table lookups then address their tables directly, with no
 # extra address arithmetic and, in the 32-bit programs, no register given up to the global
 # offset table. Bench speed: 1.07 times (64-bit), 1.04 times (32-bit). Not for the sanitizer
-# and fuzzing builds, nor when cross-compiling.
+# and fuzzing builds, nor when cross-compiling. The Windows programs go without: 32-bit Windows
+# code addresses its tables directly anyway, and 64-bit programs linked below 2 GB without
+# address randomisation (clang's static relocation model) benched 0.96 times under Wine, no
+# gain.
 set(ZEKORA_NO_PIE OFF)
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT CMAKE_CROSSCOMPILING AND NOT ZEKORA_SANITIZE
    AND NOT ZEKORA_FUZZ)

@@ -21,8 +21,11 @@ if(ZEKORA_PGO AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CMAKE_BUILD_TYPE ST
   file(WRITE ${probe}.cpp "int main() { return 0; }\n")
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -fprofile-instr-generate ${probe}.cpp -o ${probe}
                   RESULT_VARIABLE probe_failed OUTPUT_QUIET ERROR_QUIET)
+  # Trees of both word sizes may share one (tests/run.sh does).
+  set(ZEKORA_HOST_PROFILE_DIR ${CMAKE_BINARY_DIR}/host-profile CACHE PATH
+      "Build tree of the build machine's instrumented zekora-tool, which makes the bench profile")
   if(ZEKORA_HOST_LLVM_PROFDATA AND NOT probe_failed)
-    set(ZEKORA_BENCH_PROFILE ${CMAKE_BINARY_DIR}/host-profile/pgo/bench.profdata)
+    set(ZEKORA_BENCH_PROFILE ${ZEKORA_HOST_PROFILE_DIR}/pgo/bench.profdata)
     include(ExternalProject)
     # Make passes its parallel jobs down only to a command that names it.
     set(build ${CMAKE_COMMAND} --build <BINARY_DIR> --target zekora-bench-profile)
@@ -33,7 +36,7 @@ if(ZEKORA_PGO AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CMAKE_BUILD_TYPE ST
     ExternalProject_Add(
       zekora-bench-profile
       SOURCE_DIR ${PROJECT_SOURCE_DIR}
-      BINARY_DIR ${CMAKE_BINARY_DIR}/host-profile
+      BINARY_DIR ${ZEKORA_HOST_PROFILE_DIR}
       CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}
                  -DZEKORA_TESTS=OFF -DZEKORA_32BIT=OFF
       BUILD_COMMAND ${build}

@@ -55,3 +55,9 @@ function(zekora_check_imports)
   endforeach()
 endfunction()
 cmake_language(DEFER CALL zekora_check_imports)
+
+# The test suite's Windows interface in miniature (tests/support/windows/gui_launcher.cpp),
+# built with the programs' compiler on request (tests/run.sh does): the Linux tree's tests run
+# it under Wine to start the programs with Windows' own pipes. Not part of any package.
+add_executable(gui-launcher EXCLUDE_FROM_ALL
+               ${PROJECT_SOURCE_DIR}/tests/support/windows/gui_launcher.cpp)

@@ -27,8 +27,10 @@ for target in x86_64:64 i686:32; do
     if command -v "$arch-w64-mingw32-g++-win32" > /dev/null; then
         echo "== Windows $bits-bit programs (build-win$bits/)"
         cmake -S "$root" -B "$root/build-win$bits" -DZEKORA_TESTS=OFF \
-            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake"
-        cmake --build "$root/build-win$bits" -j "$jobs"
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+            -DZEKORA_HOST_PROFILE_DIR="$root/build-win-profile"
+        # With the tests' launcher, which starts the programs as Windows interfaces do.
+        cmake --build "$root/build-win$bits" -j "$jobs" --target all gui-launcher
         windows_builds+=("$root/build-win$bits")
     else
         echo "== Windows $bits-bit programs skipped: no $arch-w64-mingw32-g++-win32" \

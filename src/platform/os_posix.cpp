@@ -3,6 +3,7 @@
 #include "platform/os.h"
 
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 #include <poll.h>
 #include <sys/mman.h>
@@ -17,7 +18,12 @@ constexpr int OutputDescriptor = 1;
 
 } // namespace
 
-bool openStandardInput() { return isatty(InputDescriptor) != 0; }
+bool openStandardInput() {
+    // A write to a pipe nobody reads then fails like any other, and the engine ends the same
+    // way on every platform, instead of being killed by the signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    return isatty(InputDescriptor) != 0;
+}
 
 long readInput(char* buffer, size_t size, bool wait) {
     pollfd request{InputDescriptor, POLLIN, 0};

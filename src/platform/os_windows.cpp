@@ -76,6 +76,20 @@ bool consoleLineWaiting() {
     return false;
 }
 
+// What the native interface says about a pipe end: winternl.h does not have all of it.
+struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+};
+struct PipeLocalInformation {
+    ULONG namedPipeType, namedPipeConfiguration, maximumInstances, currentInstances;
+    ULONG inboundQuota, readDataAvailable, outboundQuota, writeQuotaAvailable;
+    ULONG namedPipeState, namedPipeEnd;
+};
+constexpr ULONG FilePipeLocalInformation = 24;
+constexpr ULONG PipeConnectedState = 3;
+using QueryFile = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, ULONG);
+
 } // namespace
 
 bool openStandardInput() {
@@ -112,7 +126,28 @@ long readInput(char* buffer, size_t size, bool wait) {
     return long(count);
 }
 
-bool outputHasReader() { return true; }
+bool outputHasReader() {
+    static const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    static const bool outputIsPipe = GetFileType(output) == FILE_TYPE_PIPE;
+    if (!outputIsPipe) return true;
+    // The state of this end of the pipe, where the handle may be asked (Windows' own pipes,
+    // anonymous or named, need read-attributes access for it): the reader's closing shows.
+    static const auto queryFile = reinterpret_cast<QueryFile>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    if (queryFile) {
+        PipeLocalInformation state{};
+        IoStatus status{};
+        if (queryFile(output, &status, &state, sizeof state, FilePipeLocalInformation) >= 0)
+            return state.namedPipeState == PipeConnectedState;
+    }
+    // Otherwise an empty write, which sends nothing but fails on a pipe without its reader.
+    // (Wine's pipes of the host system answer neither; there only a real write notices.)
+    DWORD written = 0;
+    if (WriteFile(output, "", 0, &written, nullptr)) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_NO_DATA && error != ERROR_BROKEN_PIPE &&
+           error != ERROR_PIPE_NOT_CONNECTED;
+}
 
 int64_t tickMilliseconds() {
     static const int64_t frequency = [] {

@@ -2,6 +2,7 @@
 #include "uci/console.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,8 +69,9 @@ void readInput(bool wait) {
 bool takeLine(char* line) {
     if (!lineComplete) return false;
     size_t length = pendingLength;
-    // Interfaces written for another platform end their lines with "\r\n".
-    if (length > 0 && pendingLine[length - 1] == '\r') --length;
+    // Interfaces written for another platform end their lines with "\r\n"; a Windows program
+    // writing that through a text-mode stream sends "\r\r\n".
+    while (length > 0 && pendingLine[length - 1] == '\r') --length;
     std::memcpy(line, pendingLine, length);
     line[length] = '\0';
     pendingLength = 0;
@@ -77,12 +79,29 @@ bool takeLine(char* line) {
     return true;
 }
 
+// How often a search whose input has ended asks whether its output is still read.
+constexpr int64_t ReaderCheckIntervalMs = 100;
+
 // Input has ended: nobody can send "stop" or "quit" any more. A search with limits of its
 // own runs to its end so that a scripted session still gets its answer; one that only
 // "stop" could end is stopped. Outside a search the process ends.
 void handleEndOfInput() {
     if (!searchRunning) endProcess(EXIT_SUCCESS);
     if (limits.infinite || limits.ponder) limits.stopRequested = 1;
+    // An interface that has gone closed both pipes: a long iteration that prints nothing
+    // would otherwise search on for nobody until its first write fails.
+    static int64_t nextReaderCheck = 0;
+    const int64_t now = os::tickMilliseconds();
+    if (now < nextReaderCheck) return;
+    nextReaderCheck = now + ReaderCheckIntervalMs;
+    if (!os::outputHasReader()) endProcess(ReaderGoneStatus);
+}
+
+// Every line is flushed by its writer; when that fails the reader has gone, and nobody will
+// ever see what the engine does next. (Windows' C library may return success from a flush
+// that failed; the stream's error flag tells.)
+void flushLine() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) endProcess(ReaderGoneStatus);
 }
 
 } // namespace
@@ -134,10 +153,10 @@ void sendText(const char* format, ...) {
     va_start(args, format);
     std::vprintf(format, args);
     va_end(args);
-    std::fflush(stdout);
+    flushLine();
 }
 
-void endLine() { std::fflush(stdout); }
+void endLine() { flushLine(); }
 
 void waitForPonderEnd() {
     static char line[LineBufferSize];

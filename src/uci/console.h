@@ -36,6 +36,10 @@ void endLine();
 // be reported, answering "isready" meanwhile; "quit" ends the process.
 void waitForPonderEnd();
 
+// The exit status when standard output has lost its reader (a write to it failed, or a
+// search found it unread after the end of input): not 0, since output was lost.
+constexpr int ReaderGoneStatus = 1;
+
 // Ends the process with this exit status ("quit", or input ended while idle), through
 // exitHook when one is set.
 [[noreturn]] void endProcess(int status);

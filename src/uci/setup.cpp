@@ -143,6 +143,22 @@ const char* findWord(const char* begin, const char* end, const char* word) {
     return nullptr;
 }
 
+// A check along a line through the en-passant square: the line was as open before the double
+// push, so the side to move would have left its king in check; no game reaches that. The
+// capture would block the check, which no evasion expects, so the square is dropped.
+void dropEnPassantThroughCheck(Position& pos) {
+    if (pos.epSquare == NoSquare) return;
+    const int us = int(pos.sideToMove);
+    const Square king = pos.kingSquare[us];
+    for (Bitboard checkers = attackersTo(pos, king, us ^ 1); checkers; checkers &= checkers - 1)
+        if (Between[lsb(checkers)][king] & SquareBit[pos.epSquare]) {
+            pos.epSquare = NoSquare;
+            computeKeys(pos);
+            pos.keyHistory[0] = pos.key;
+            return;
+        }
+}
+
 void loadPositionRange(const char* begin, const char* end) {
     std::memset(&currentPosition, 0, sizeof currentPosition);
     if (findWord(begin, end, "startpos")) {
@@ -151,6 +167,7 @@ void loadPositionRange(const char* begin, const char* end) {
         readFen(currentPosition, fen + 3, end);
     }
     completePosition(currentPosition);
+    dropEnPassantThroughCheck(currentPosition);
 }
 
 // Positions the search cannot handle soundly: not one king a side, impossible piece counts

@@ -78,12 +78,20 @@ void commandIsReady(const char*) { sendText("readyok\n"); }
 // A new game keeps everything: the table, the history and the position stay as they are.
 void commandNewGame(const char*) {}
 
-void commandPosition(const char* line) { setupPosition(line); }
+// Until the first "position" (or "debugFen") there is none.
+bool positionGiven = false;
+
+void commandPosition(const char* line) {
+    setupPosition(line);
+    positionGiven = true;
+}
 
 void commandGo(const char* line) {
     // A second search started from inside the first would take over the first one's abort
     // point; such a "go" is ignored.
     if (searchRunning) return;
+    // Interfaces and other engines take a "go" without a position for the start position.
+    if (!positionGiven) commandPosition("position startpos");
     // A position that cannot be searched soundly gets the answer for "no move" at once.
     if (!currentPositionUsable) {
         sendText("bestmove a1a1 \n");
@@ -108,6 +116,7 @@ void commandSetOption(const char* line) { applySetOption(line); }
 void commandDebugFen(const char* line) {
     (void)line;
     setupPosition(""); // the built-in debug text is empty: no pieces, White to move
+    positionGiven = true;
 }
 
 struct Command {

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
@@ -90,6 +92,37 @@ bool endsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// Takes the suffix off text when it is there.
+bool stripSuffix(std::string& text, const std::string& suffix) {
+    if (!endsWith(text, suffix)) return false;
+    text.erase(text.size() - suffix.size());
+    return true;
+}
+
+// What Windows programs under Wine call a file of this system (Wine's drive Z: is its root).
+std::string windowsPath(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return "Z:" + path;
+}
+
+// A process other than `except` whose environment holds this entry, or -1.
+pid_t processWithEnvironmentEntry(const std::string& entry, pid_t except) {
+    DIR* processes = opendir("/proc");
+    if (!processes) return -1;
+    pid_t found = -1;
+    while (dirent* process = readdir(processes)) {
+        const pid_t pid = pid_t(std::atoi(process->d_name));
+        if (pid <= 0 || pid == except) continue;
+        std::ifstream file("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+        for (std::string variable; found < 0 && std::getline(file, variable, '\0');)
+            if (variable == entry) found = pid;
+        if (found >= 0) break;
+    }
+    closedir(processes);
+    return found;
+}
+
 // The environment of a Windows program: this process's, with Wine set up the way the build
 // prepared it (its own prefix, made at configure time), without its diagnostics on standard
 // error, and without a display, so that nothing can open a window.
@@ -99,12 +132,14 @@ std::vector<std::string> wineEnvironment() {
         const std::string entry = *variable;
         const std::string name = entry.substr(0, entry.find('='));
         if (name != "WINEPREFIX" && name != "WINEDEBUG" && name != "WINEDLLOVERRIDES" &&
-            name != "DISPLAY" && name != "WAYLAND_DISPLAY")
+            name != "WINEDLLPATH" && name != "DISPLAY" && name != "WAYLAND_DISPLAY")
             result.push_back(entry);
     }
     result.push_back(std::string("WINEPREFIX=") + ZEKORA_WINE_PREFIX);
     result.push_back("WINEDEBUG=-all");
     result.push_back("WINEDLLOVERRIDES=mscoree,mshtml=");
+    // The 32-bit Windows DLLs the build fetched, where it did.
+    if (*ZEKORA_WINE_DLL_PATH) result.push_back(std::string("WINEDLLPATH=") + ZEKORA_WINE_DLL_PATH);
     return result;
 }
 
@@ -126,10 +161,15 @@ std::vector<std::string> webPrograms() {
     return paths;
 }
 
-std::vector<std::string> sessionPrograms() {
+std::vector<std::string> sessionPrograms(bool throughWindowsPipes) {
     std::vector<std::string> programs = {"zekora64-popcnt"};
-    for (const std::string& path : windowsPrograms())
-        if (programName(path).find("64") != std::string::npos) programs.push_back(path);
+    for (const std::string& path : windowsPrograms()) {
+        programs.push_back(path);
+        if (throughWindowsPipes && *ZEKORA_GUI_LAUNCHER &&
+            programName(path) == "zekora64-popcnt.exe")
+            for (const char* pipes : {ThroughAnonymousPipes, ThroughNamedPipes})
+                programs.push_back(path + pipes);
+    }
     for (const std::string& path : webPrograms()) programs.push_back(path);
     return programs;
 }
@@ -219,14 +259,28 @@ UciSession::UciSession(const std::string& program, Input inputKind)
         return;
     }
     int failure = 0;
-    if (endsWith(path, ".exe")) {
-        windows_ = true;
+    if (stripSuffix(path, ThroughAnonymousPipes))
+        launch_ = Launch::WindowsAnonymousPipes;
+    else if (stripSuffix(path, ThroughNamedPipes))
+        launch_ = Launch::WindowsNamedPipes;
+    else if (endsWith(path, ".exe"))
+        launch_ = Launch::Wine;
+    if (launch_ != Launch::Direct) {
         std::vector<std::string> variables = wineEnvironment();
+        std::vector<std::string> command = {ZEKORA_WINE, path};
+        if (launch_ != Launch::Wine) {
+            static int launched = 0;
+            launchMark_ =
+                "ZEKORA_LAUNCH_MARK=" + std::to_string(getpid()) + "-" + std::to_string(++launched);
+            variables.push_back(launchMark_);
+            command = {ZEKORA_WINE, ZEKORA_GUI_LAUNCHER,
+                       launch_ == Launch::WindowsNamedPipes ? "named" : "anonymous",
+                       windowsPath(path)};
+        }
         std::vector<char*> environment;
         for (std::string& variable : variables) environment.push_back(variable.data());
         environment.push_back(nullptr);
-        failure = *ZEKORA_WINE ? spawn({ZEKORA_WINE, path}, input[0], output[1], errors[1],
-                                       environment.data())
+        failure = *ZEKORA_WINE ? spawn(command, input[0], output[1], errors[1], environment.data())
                                : ENOENT;
     } else if (endsWith(path, ".js")) {
         failure = spawn({ZEKORA_NODE, path}, input[0], output[1], errors[1], environ);
@@ -270,9 +324,13 @@ UciSession::~UciSession() {
 void UciSession::send(const std::string& line) { sendRaw(line + (terminal_ ? "\r" : "\n")); }
 
 void UciSession::sendRaw(const std::string& bytes) {
+    // The launcher takes the program's bytes in frames, so its own commands stand apart.
+    const bool framed =
+        launch_ == Launch::WindowsAnonymousPipes || launch_ == Launch::WindowsNamedPipes;
+    const std::string data = framed ? "D " + std::to_string(bytes.size()) + "\n" + bytes : bytes;
     size_t written = 0;
-    while (toProgram_ >= 0 && written < bytes.size()) {
-        ssize_t count = write(toProgram_, bytes.data() + written, bytes.size() - written);
+    while (toProgram_ >= 0 && written < data.size()) {
+        ssize_t count = write(toProgram_, data.data() + written, data.size() - written);
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) return; // the program has gone; the test notices by its missing answers
         written += size_t(count);
@@ -280,6 +338,39 @@ void UciSession::sendRaw(const std::string& bytes) {
 }
 
 void UciSession::closeInput() { closeDescriptor(toProgram_); }
+
+std::optional<ExitStatus> UciSession::interfaceGone(Millis timeout) {
+    if (launch_ == Launch::Direct || launch_ == Launch::Wine) {
+        closeDescriptor(toProgram_);
+        closeDescriptor(fromProgram_);
+        outputBuffer_.clear();
+        return waitExit(timeout);
+    }
+    // The launcher closes its ends, and says how the program ended.
+    const std::string command = "G " + std::to_string(timeout.count()) + "\n";
+    if (write(toProgram_, command.data(), command.size()) != ssize_t(command.size()))
+        return std::nullopt;
+    const auto verdict = readUntil("gui-launcher: ", timeout + DefaultTimeout);
+    waitExit();
+    unsigned long elapsed = 0;
+    int code = 0;
+    if (!verdict ||
+        std::sscanf(verdict->c_str(), "gui-launcher: ended %lu %d", &elapsed, &code) != 2)
+        return std::nullopt;
+    ExitStatus status;
+    status.exited = true;
+    status.code = code;
+    return status;
+}
+
+void UciSession::killProgram() {
+    if (launch_ == Launch::Direct || launch_ == Launch::Wine) {
+        if (pid_ > 0 && !exitStatus_) kill(pid_, SIGKILL);
+        return;
+    }
+    const std::string command = "K\n";
+    if (write(toProgram_, command.data(), command.size()) < 0) return;
+}
 
 bool UciSession::pump(Clock::time_point deadline) {
     pollfd requests[3];
@@ -319,7 +410,7 @@ std::optional<std::string> UciSession::takeBufferedLine() {
     std::string line = outputBuffer_.substr(0, end);
     outputBuffer_.erase(0, std::min(end + 1, outputBuffer_.size()));
     // Windows' C library writes "\n" as "\r\n".
-    if (windows_ && !line.empty() && line.back() == '\r') line.pop_back();
+    if (windows() && !line.empty() && line.back() == '\r') line.pop_back();
     transcript_.push_back(line);
     return line;
 }
@@ -388,8 +479,12 @@ std::optional<ExitStatus> UciSession::waitExit(Millis timeout) {
         pid_t done = waitpid(pid_, &status, WNOHANG);
         if (done == pid_) {
             exitStatus_ = decode(status);
-            // Collect the rest of both streams; they end now that the program has.
-            while (fromProgram_ >= 0 || errorsFromProgram_ >= 0) pump(Clock::now() + Millis(1000));
+            // Collect the rest of its output, which ends now that the program has. Standard
+            // error may stay open: a wineserver that the program started keeps it; what the
+            // program wrote there is waiting already.
+            const auto collected = Clock::now() + Millis(5000);
+            while (fromProgram_ >= 0 && Clock::now() < collected) pump(collected);
+            drainErrors();
             return exitStatus_;
         }
         if (Clock::now() >= deadline) return std::nullopt;
@@ -412,7 +507,13 @@ const std::string& UciSession::errorOutput() {
 }
 
 double UciSession::cpuSeconds() const {
-    std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
+    pid_t pid = pid_;
+    if (!launchMark_.empty()) {
+        // Wine starts the launcher's program as a process of its own, not as a child.
+        if (enginePid_ <= 0) enginePid_ = processWithEnvironmentEntry(launchMark_, pid_);
+        pid = enginePid_;
+    }
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
     std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     // The command name may hold blanks; the fields after it are plain numbers.
     size_t nameEnd = stat.rfind(')');

@@ -31,9 +31,15 @@ std::string programPath(const std::string& name);
 std::vector<std::string> windowsPrograms();
 // The web programs (full paths of .js files) tested under Node: none where they were not built.
 std::vector<std::string> webPrograms();
-// The programs of the end-to-end checks: zekora64-popcnt, the 64-bit Windows programs, and
-// the web programs.
-std::vector<std::string> sessionPrograms();
+// A Windows program as a Windows interface starts it: "PATH" followed by one of these runs
+// the tests' launcher under Wine (tests/support/windows/gui_launcher.cpp), which starts the
+// program with Windows' own pipes and relays. Without it, Wine hands the program the pipes of
+// this system, which the program then reads through a relay thread of its own.
+constexpr const char* ThroughAnonymousPipes = " through anonymous pipes";
+constexpr const char* ThroughNamedPipes = " through named pipes";
+// The programs of the end-to-end checks: zekora64-popcnt, the Windows programs, and the web
+// programs; zekora64-popcnt.exe also through both kinds of Windows pipes unless left out.
+std::vector<std::string> sessionPrograms(bool throughWindowsPipes = true);
 // Every program, Linux, Windows and web, for checks that they all behave alike.
 std::vector<std::string> allPrograms();
 // The file name of a program given by name or by path.
@@ -54,6 +60,9 @@ struct ExitStatus {
 // terminal (a console window on Windows; Wine makes one of a terminal).
 enum class Input { Pipe, Terminal };
 
+// How the program is started: directly, under Wine, or by the launcher under Wine.
+enum class Launch { Direct, Wine, WindowsAnonymousPipes, WindowsNamedPipes };
+
 class UciSession {
   public:
     // Starts a built program by name (see builtPrograms), or any program by absolute path.
@@ -70,7 +79,8 @@ class UciSession {
     // run them itself); it is then several times slower.
     bool emulated() const { return emulated_; }
     // True for a Windows program, run under Wine.
-    bool windows() const { return windows_; }
+    bool windows() const { return launch_ != Launch::Direct; }
+    Launch launch() const { return launch_; }
 
     // Writes the line and its newline (on a terminal: the line and the Enter key).
     void send(const std::string& line);
@@ -78,6 +88,12 @@ class UciSession {
     void sendRaw(const std::string& bytes);
     // Closes the program's standard input, as a GUI that goes away does.
     void closeInput();
+    // Acts out an interface that has gone (crashed, killed, or given up): both of its pipe
+    // ends close at once. Returns how the program ended, or nullopt when it still ran after
+    // the timeout (it is then killed).
+    std::optional<ExitStatus> interfaceGone(Millis timeout);
+    // Kills the program, as from a task manager.
+    void killProgram();
 
     // The next line of standard output without its newline; nullopt when none arrives in
     // time or output has ended.
@@ -104,7 +120,8 @@ class UciSession {
     const std::string& errorOutput();
     // Every line of standard output read so far, in order.
     const std::vector<std::string>& transcript() const { return transcript_; }
-    // Processor time (user + system) the program has used so far, in seconds.
+    // Processor time (user + system) the program has used so far, in seconds (the engine's
+    // own, when the launcher started it).
     double cpuSeconds() const;
 
   private:
@@ -121,7 +138,10 @@ class UciSession {
     std::string program_;
     pid_t pid_ = -1;
     bool emulated_ = false;
-    bool windows_ = false;
+    Launch launch_ = Launch::Direct;
+    // Set in the launcher's environment, which the program inherits: finds its process.
+    std::string launchMark_;
+    mutable pid_t enginePid_ = -1;
     bool terminal_ = false;
     bool drainTerminal_ = false;
     int toProgram_ = -1;

@@ -45,6 +45,7 @@ std::vector<Piece> nastyInput() {
         {"\x01\x02isready\x7f\n", false},
         {garbage(100000) + "\n", false}, // longer than any line buffer
         {"isready\r\n", false, true},
+        {"isready\r\r\n", false, true},
         // Numbers beyond every field, negative times, zero and missing values.
         {"position startpos\n", false},
         {"go depth 99999999999999999999999999\n", true},
@@ -151,7 +152,7 @@ TEST_P(MalformedInput, EveryIsReadyIsAnsweredAndNothingBreaks) {
     expectQuitsCleanly(session);
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, MalformedInput, ::testing::ValuesIn(sessionPrograms()),
+INSTANTIATE_TEST_SUITE_P(Programs, MalformedInput, ::testing::ValuesIn(sessionPrograms(false)),
                          programTestName);
 
 } // namespace

@@ -98,10 +98,23 @@ TEST_P(EngineSession, AnswersEveryIsReadyInOrder) {
     EXPECT_TRUE(session.expectLine(idLine(GetParam())));
 }
 
+// Also "\r\r\n", from a Windows program writing "\r\n" through a text-mode stream.
 TEST_P(EngineSession, AcceptsCarriageReturnLineEnds) {
-    session.sendRaw("isready\r\nuci\r\n");
+    session.sendRaw("isready\r\nuci\r\nisready\r\r\n");
     EXPECT_TRUE(session.expectLine("readyok"));
     EXPECT_TRUE(session.readUntil("uciok"));
+    EXPECT_TRUE(session.expectLine("readyok"));
+}
+
+// As other engines do: the same answer as after "position startpos".
+TEST_P(EngineSession, GoBeforeAnyPositionSearchesTheStartPosition) {
+    session.send("go depth 3");
+    const auto first = session.readUntil("bestmove ");
+    session.send("position startpos");
+    session.send("go depth 3");
+    EXPECT_EQ(session.readUntil("bestmove "), first);
+    ASSERT_TRUE(first);
+    EXPECT_NE(*first, "bestmove a1a1 ");
 }
 
 // A line written in pieces is one command, answered only when its newline arrives.
@@ -154,14 +167,20 @@ TEST_P(EngineSession, AnswersAnUnterminatedLastLine) {
 }
 
 // A scripted session may close its input right after "go": a search with limits of its own
-// still gives its answer, and the process ends after it.
+// still gives its answer while its output is read (the engine keeps asking whether it is),
+// and the process ends after it.
 TEST_P(EngineSession, ScriptedSearchAnswersAfterInputEnds) {
-    session.sendRaw("position startpos\ngo depth 6\n");
-    session.closeInput();
-    EXPECT_TRUE(session.readUntil("bestmove "));
-    auto status = session.waitExit();
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(status->cleanExit());
+    for (const char* go :
+         {"go depth 6", "go movetime 400", "go wtime 3000 btime 3000", "go nodes 300000"}) {
+        UciSession scripted(GetParam());
+        scripted.sendRaw(std::string("position startpos\n") + go + "\n");
+        scripted.closeInput();
+        EXPECT_TRUE(scripted.readUntil("bestmove ")) << go;
+        auto status = scripted.waitExit();
+        ASSERT_TRUE(status) << go;
+        EXPECT_TRUE(status->cleanExit()) << go;
+        EXPECT_EQ(scripted.errorOutput(), "") << go;
+    }
 }
 
 // Only "stop" could end an infinite search; with input gone it ends, answers, and the
@@ -175,6 +194,42 @@ TEST_P(EngineSession, EndOfInputStopsAnInfiniteSearch) {
     auto status = session.waitExit();
     ASSERT_TRUE(status);
     EXPECT_TRUE(status->cleanExit());
+}
+
+// An interface that crashes or gives up closes both pipes: the engine must not search on for
+// nobody, even in an iteration that prints nothing for minutes (here: no lines at all).
+// Where nothing can tell the engine that its output has no reader any more (Wine's relay of
+// this system's pipes), its next write does: there lines come from every iteration.
+TEST_P(EngineSession, EndsSoonWhenTheInterfaceGoesDuringALongSearch) {
+    if (programName(GetParam()).ends_with(".js"))
+        GTEST_SKIP() << "the web program cannot tell yet that its output has lost its reader";
+    const bool silent = session.launch() != Launch::Wine;
+    session.send(silent ? "setoption name Traffic Limit value Ultrafast"
+                        : "setoption name Traffic Depth value 1");
+    session.send("position startpos");
+    session.send("go depth 40");
+    ASSERT_TRUE(session.sync());
+    std::this_thread::sleep_for(300ms);
+    const auto status = session.interfaceGone(2000ms);
+    ASSERT_TRUE(status) << "still searching 2 s after its interface went";
+    EXPECT_TRUE(status->exited);
+    EXPECT_EQ(status->code, 1) << "the exit status for a lost reader";
+}
+
+// A killed engine leaves nothing behind that keeps its pipes open: the interface sees its
+// output end at once.
+TEST_P(EngineSession, AKilledEngineEndsItsOutput) {
+    session.send("position startpos");
+    session.send("go infinite");
+    ASSERT_TRUE(session.sync());
+    session.killProgram();
+    const auto start = std::chrono::steady_clock::now();
+    while (session.readLine(2000ms)) {
+    }
+    const auto status = session.waitExit(2000ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(status->cleanExit());
 }
 
 // A ponder search that ends by itself (here: mate found at once) holds its answer back until
@@ -221,7 +276,7 @@ TEST_P(TypedCommands, AreReadLineByLineWithoutBlockingASearch) {
     expectQuitsCleanly(typed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, TypedCommands, ::testing::ValuesIn(sessionPrograms()),
+INSTANTIATE_TEST_SUITE_P(Programs, TypedCommands, ::testing::ValuesIn(sessionPrograms(false)),
                          programTestName);
 
 // Waiting for input, with or without half a line already read, must not keep a processor busy.
