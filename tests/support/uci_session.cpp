@@ -145,21 +145,22 @@ std::vector<std::string> wineEnvironment() {
 
 } // namespace
 
-std::vector<std::string> windowsPrograms() {
-    std::istringstream list(ZEKORA_WINDOWS_PROGRAM_LIST);
+namespace {
+
+// The build hands lists of paths over as one text, separated by "|".
+std::vector<std::string> splitPaths(const char* text) {
+    std::istringstream list(text);
     std::vector<std::string> paths;
     for (std::string path; std::getline(list, path, '|');)
         if (!path.empty()) paths.push_back(path);
     return paths;
 }
 
-std::vector<std::string> webPrograms() {
-    std::istringstream list(ZEKORA_WEB_PROGRAM_LIST);
-    std::vector<std::string> paths;
-    for (std::string path; std::getline(list, path, '|');)
-        if (!path.empty()) paths.push_back(path);
-    return paths;
-}
+} // namespace
+
+std::vector<std::string> windowsPrograms() { return splitPaths(ZEKORA_WINDOWS_PROGRAM_LIST); }
+
+std::vector<std::string> webPrograms() { return splitPaths(ZEKORA_WEB_PROGRAM_LIST); }
 
 std::vector<std::string> sessionPrograms(bool throughWindowsPipes) {
     std::vector<std::string> programs = {"zekora64-popcnt"};
