@@ -2,21 +2,29 @@
 // The engine's host, run before the engine starts: in a Web Worker each message is one command
 // line and each output line is posted back as one message; under Node the engine speaks on
 // standard input and output. Either way input waits in a queue until the engine takes it
-// (src/platform/os_web.cpp).
+// (src/platform/os_web.cpp). How the engine waits for input, and how input reaches the queue,
+// is the build's: host-suspending.js or host-blocking.js, run after this.
 var zekoraHost = (function () {
   var chunks = [];
   var ended = false;
-  var wake = null;
-  var host = { isConsole: false };
+  var host = {
+    isConsole: false,
+    isNode: typeof process == 'object' && typeof process.versions == 'object' &&
+        typeof process.versions.node == 'string',
+    isWorker: typeof importScripts == 'function',
+    // Called whenever input arrives or ends.
+    onInput: function () {}
+  };
 
-  function deliver(bytes) {
+  host.deliver = function (bytes) {
     if (bytes.length) chunks.push(bytes);
-    if (wake) {
-      var resume = wake;
-      wake = null;
-      resume();
-    }
-  }
+    host.onInput();
+  };
+  host.end = function () {
+    ended = true;
+    host.onInput();
+  };
+  host.inputWaits = function () { return chunks.length > 0 || ended; };
 
   // Copies at most size waiting bytes to the engine's buffer: their number, 0 when nothing
   // waits, -1 once input has ended and everything has been taken.
@@ -30,41 +38,24 @@ var zekoraHost = (function () {
     return count;
   };
 
-  host.waitForInput = function () {
-    if (chunks.length || ended) return Promise.resolve();
-    return new Promise(function (resolve) { wake = resolve; });
-  };
-
-  // One turn of the event loop, so that waiting messages or input reach the queue.
-  // (setTimeout would do, but browsers delay nested timeouts by 4 ms.)
-  var pauseChannel = null;
-  var pauseDone = null;
-  host.pause = function () {
-    return new Promise(function (resolve) {
-      if (typeof setImmediate == 'function') return setImmediate(resolve);
-      if (!pauseChannel) {
-        pauseChannel = new MessageChannel();
-        pauseChannel.port1.onmessage = function () { pauseDone(); };
+  if (host.isNode) {
+    // Each line goes out whole before the engine goes on, even while it then blocks; when the
+    // reader has gone, the engine ends with status 1, as the native programs do.
+    var fs = require('fs');
+    var writeLine = function (fd, line) {
+      var bytes = Buffer.from(line + '\n');
+      for (var done = 0; done < bytes.length;) {
+        try {
+          done += fs.writeSync(fd, bytes, done);
+        } catch (e) {
+          if (e.code != 'EAGAIN') process.exit(1);
+          Atomics.wait(new Int32Array(new SharedArrayBuffer(4)), 0, 0, 1);
+        }
       }
-      pauseDone = resolve;
-      pauseChannel.port2.postMessage(0);
-    });
-  };
-
-  var isNode = typeof process == 'object' && typeof process.versions == 'object' &&
-      typeof process.versions.node == 'string';
-  if (isNode) {
-    host.isConsole = !!process.stdin.isTTY;
-    process.stdin.on('data', function (data) {
-      deliver(new Uint8Array(data.buffer, data.byteOffset, data.length));
-    });
-    process.stdin.on('end', function () {
-      ended = true;
-      deliver(new Uint8Array(0));
-    });
-  } else if (typeof importScripts == 'function') {
-    var encoder = new TextEncoder();
-    self.onmessage = function (event) { deliver(encoder.encode(String(event.data) + '\n')); };
+    };
+    Module['print'] = function (line) { writeLine(1, line); };
+    Module['printErr'] = function (line) { writeLine(2, line); };
+  } else if (host.isWorker) {
     Module['print'] = function (line) { postMessage(line); };
     // After "quit" the Worker has nothing left to do.
     Module['onExit'] = function () { close(); };

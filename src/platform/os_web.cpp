@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The operating system interface in a JavaScript host (a Web Worker, or Node): standard input
 // is a queue of bytes that the host fills from its messages or its standard input (web/host.js,
-// run before the engine starts). The engine runs on the host's only thread, so the host can
-// deliver input only while the engine gives its event loop a turn: every wait suspends the
-// engine until input comes, and a poll during a search lets the host run now and then.
+// run before the engine starts). How the engine waits for input is the host's: the build for
+// Node blocks its thread while a reader thread fills the queue (web/host-blocking.js); the
+// build for Web Workers runs on the host's only thread, so every wait suspends the engine
+// until input comes, and a poll during a search lets the host's event loop run now and then
+// (web/host-suspending.js, with Asyncify).
 #include "platform/os.h"
 
 #include <climits>
@@ -19,11 +21,12 @@ namespace {
 constexpr double PauseIntervalMs = 20;
 double lastPause = 0;
 
+// The suspending build names the last two to Asyncify as the calls that may suspend.
 // clang-format off
 EM_JS(int, hostIsConsole, (), { return zekoraHost.isConsole ? 1 : 0; });
 EM_JS(int, hostTakeInput, (char* buffer, int size), { return zekoraHost.take(buffer, size); });
-EM_ASYNC_JS(void, hostWaitForInput, (), { await zekoraHost.waitForInput(); });
-EM_ASYNC_JS(void, hostPause, (), { await zekoraHost.pause(); });
+EM_JS(void, hostWaitForInput, (), { return zekoraHost.waitForInput(); });
+EM_JS(void, hostPause, (), { return zekoraHost.pause(); });
 // clang-format on
 
 long takeInput(char* buffer, size_t size) {

@@ -1,9 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The web package under test. With ZEKORA_WEB_BUILD naming the tree of tools/build-web.sh, the
-# end-to-end tests also run its zekora.js under Node, and its zekora-checked.js, which traps
-# where the engine suspends beneath a function that Asyncify did not instrument; a browser
-# test drives the package in headless Chromium (skipped where Chromium or the npm modules of
-# web/ are missing).
+# end-to-end tests also run under Node its zekora.js (which loads the Node build) and its
+# zekora-checked.js (the Worker's build, which traps where the engine suspends beneath a
+# function that Asyncify did not instrument); a browser test drives the package, and so the
+# Worker's build, in headless Chromium (skipped where Chromium or the npm modules of web/ are
+# missing).
 set(ZEKORA_WEB_BUILD "" CACHE PATH "Build tree of tools/build-web.sh to test under Node and Chromium")
 set(ZEKORA_WEB_PROGRAMS "")
 set(ZEKORA_NODE "")
