@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The web build (emscripten; tools/build-web.sh drives it): the engine for Web Workers and Node
-# (zekora.js, which loads zekora-worker.js or zekora-node.js), and zekora-tool.js over the same
-# engine library and link flags, so that its bench measures the program as Node runs it.
-# Nothing else of the native build applies.
+# (zekora.js, which loads zekora-blocking.js or zekora-suspending.js), and zekora-tool.js over
+# the same engine library and link flags, so that its bench measures the program as Node runs
+# it. Nothing else of the native build applies.
 
 # WebAssembly counts bits with its own instruction: "o", as in the native -popcnt programs.
 add_library(zekora_coreweb STATIC ${ZEKORA_SOURCES})
@@ -16,10 +16,11 @@ set(ZEKORA_WEB_LINK_OPTIONS
     -sALLOW_MEMORY_GROWTH=1 -sTOTAL_STACK=1048576 -sEXIT_RUNTIME=1 -sSINGLE_FILE=1
     -sENVIRONMENT=web,worker,node "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/web/host.js")
 
-# Two hosts (web/zekora.js loads the one for where it runs). Under Node the engine blocks its
-# thread while it waits for input: BLOCKING, the faster build. In a Worker it must return to
-# the event loop for input to arrive: SUSPENDING, with Asyncify, whose buffer holds the frames
-# of the suspended search. Asyncify instruments only the functions that can be on the stack
+# Two hosts (web/zekora.js loads the one for where it runs). Under Node, or in a page with
+# SharedArrayBuffer, the engine gets a thread of its own, which it blocks while it waits for
+# input: BLOCKING, the faster build. In other pages its Worker must return to the event loop
+# for input to arrive: SUSPENDING, with Asyncify, whose buffer holds the frames of the
+# suspended search. Asyncify instruments only the functions that can be on the stack
 # when the engine suspends, which keeps the search fast (a function missing here breaks the
 # program when it suspends beneath it; the checked program of the tests traps that). The
 # search down to its time check and the input poll:
@@ -51,10 +52,10 @@ function(zekora_web_program name host)
   set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${host_js})
 endfunction()
 
-add_executable(zekora-node ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
-zekora_web_program(zekora-node BLOCKING)
-add_executable(zekora-worker ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
-zekora_web_program(zekora-worker SUSPENDING ${ZEKORA_WEB_SEARCH_PATH} ${ZEKORA_WEB_ENGINE_PATH})
+add_executable(zekora-blocking ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
+zekora_web_program(zekora-blocking BLOCKING)
+add_executable(zekora-suspending ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
+zekora_web_program(zekora-suspending SUSPENDING ${ZEKORA_WEB_SEARCH_PATH} ${ZEKORA_WEB_ENGINE_PATH})
 # The loader that picks one of the two, beside them.
 configure_file(${PROJECT_SOURCE_DIR}/web/zekora.js ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/zekora.js
                COPYONLY)

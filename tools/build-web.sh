@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The web package, with Debian's emscripten:
 #   bash tools/build-web.sh [OUT]        (OUT defaults to build-web)
-# builds the engine for Web Workers and Node (zekora.js, which loads zekora-worker.js or
-# zekora-node.js) and zekora-tool.js in OUT/bin, and puts the package in OUT/dist: the
+# builds the engine for Web Workers and Node (zekora.js, which loads zekora-suspending.js or
+# zekora-blocking.js) and zekora-tool.js in OUT/bin, and puts the package in OUT/dist: the
 # engine's three files, the page to play against it (index.html with the board and the rules
 # from web/node_modules, installed with npm ci when missing) and the npm package's
 # package.json, so that "npm pack" there makes the tarball a site installs.
@@ -30,7 +30,7 @@ fi
 dist="$out/dist"
 rm -rf "$dist"
 mkdir -p "$dist/vendor/cm-chessboard" "$dist/vendor/chess.js"
-cp "$out/bin/zekora.js" "$out/bin/zekora-node.js" "$out/bin/zekora-worker.js" "$dist/"
+cp "$out/bin/zekora.js" "$out/bin/zekora-blocking.js" "$out/bin/zekora-suspending.js" "$dist/"
 cp "$root/web/index.html" "$root/web/play.js" "$root/web/play.css" "$root/web/README.md" "$dist/"
 cp "$root/web/dist-package.json" "$dist/package.json"
 # The board's modules and its styles and sprites, without their sources.

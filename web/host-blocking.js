@@ -1,17 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The host of the build for Node, where the engine may block while it waits: it runs in a
-// thread of its own, and the program's first thread only relays standard input to it, as
-// messages counted in shared memory. A wait sleeps on that count (using no processor time); a
-// poll during a search takes what has arrived without giving an event loop a turn. So the
-// search runs without Asyncify, and the first thread, never blocked, reads input as Node does
-// (end of input included) and can end the program at any moment.
+// The host of the build whose engine may block while it waits, which needs a thread of its
+// own: under Node, and in a Worker of a cross-origin isolated page. The first thread (Node's
+// main thread, or the Worker the page made) runs no engine: it starts the engine's thread and
+// relays input to it through shared memory, whose count of arrivals the engine sleeps on while
+// it waits (using no processor time). A poll during a search takes what has arrived without
+// giving an event loop a turn, so the search runs without Asyncify; the first thread, never
+// blocked, reads input as its host does and can end the program at any moment.
 (function (host) {
-  if (!host.isNode) throw new Error('this build of Zekora runs under Node; in a page, load zekora.js');
-  var threads = require('worker_threads');
+  if (!host.isNode && !host.isWorker) throw new Error('Zekora runs in a Worker or under Node');
+  var threads = host.isNode ? require('worker_threads') : null;
+  // The page's Worker starts the engine's as a Worker of the same script, by this name.
+  var EngineName = 'zekora-engine';
+  var RingBytes = 1 << 16;
 
-  if (threads.isMainThread) {
+  if (host.isNode ? threads.isMainThread : self.name != EngineName) {
     // This copy runs no engine: it never instantiates its WebAssembly.
     Module['instantiateWasm'] = function () { return {}; };
+    if (host.isNode) relayStandardInput();
+    else relayMessages();
+    return;
+  }
+
+  // Node: chunks of standard input come as messages on a port, null at its end; a count in
+  // shared memory wakes the engine.
+  function relayStandardInput() {
     var arrivals = new Int32Array(new SharedArrayBuffer(4));
     var channel = new threads.MessageChannel();
     var engine = new threads.Worker(__filename, {
@@ -31,24 +43,96 @@
     // A fault in the engine's thread ends it with status 1, after its report.
     engine.on('error', function (error) { process.stderr.write((error.stack || error) + '\n'); });
     engine.on('exit', function (status) { process.exit(status); });
-    return;
   }
 
-  var input = threads.workerData.zekoraInput;
-  var count = threads.workerData.arrivals;
-  function collect() {
-    for (var message; (message = threads.receiveMessageOnPort(input));) {
-      if (message.message === null) host.end();
-      else host.deliver(message.message);
-    }
+  // A page: each message is a command line, written into a ring of bytes in shared memory
+  // that the engine's Worker made; its first two numbers count the bytes written and read.
+  function relayMessages() {
+    var engine = new Worker(self.location.href, { name: EngineName });
+    var encoder = new TextEncoder();
+    var control = null;
+    var ring = null;
+    var early = [];
+    var write = function (bytes) {
+      for (var done = 0; done < bytes.length;) {
+        var written = Atomics.load(control, 0);
+        var free = RingBytes - ((written - Atomics.load(control, 1)) | 0);
+        if (!free) {
+          Atomics.wait(control, 1, Atomics.load(control, 1), 10);
+          continue;
+        }
+        var count = Math.min(free, bytes.length - done);
+        for (var i = 0; i < count; ++i) ring[(written + i) & (RingBytes - 1)] = bytes[done + i];
+        done += count;
+        Atomics.store(control, 0, (written + count) | 0);
+        Atomics.notify(control, 0);
+      }
+    };
+    self.onmessage = function (event) {
+      var bytes = encoder.encode(String(event.data) + '\n');
+      if (ring) write(bytes);
+      else early.push(bytes);
+    };
+    engine.onmessage = function (event) {
+      var data = event.data;
+      if (data && data.zekoraInput) {
+        control = new Int32Array(data.zekoraInput, 0, 2);
+        ring = new Uint8Array(data.zekoraInput, 8, RingBytes);
+        early.forEach(write);
+        early = null;
+      } else if (data && data.zekoraExit !== undefined) {
+        close();
+      } else {
+        postMessage(data);
+      }
+    };
+    // The page's Worker reports a fault of the engine's as its own.
+    engine.onerror = function (event) {
+      event.preventDefault();
+      setTimeout(function () { throw new Error(event.message); });
+    };
   }
-  host.isConsole = require('tty').isatty(0);
+
+  // The engine's thread: collect() moves what has arrived into the queue, arrivals counts it.
+  var arrivals, collect;
+  if (host.isNode) {
+    var input = threads.workerData.zekoraInput;
+    arrivals = threads.workerData.arrivals;
+    collect = function () {
+      for (var message; (message = threads.receiveMessageOnPort(input));) {
+        if (message.message === null) host.end();
+        else host.deliver(message.message);
+      }
+    };
+    host.isConsole = require('tty').isatty(0);
+  } else {
+    var shared = new SharedArrayBuffer(8 + RingBytes);
+    var control = new Int32Array(shared, 0, 2);
+    var ring = new Uint8Array(shared, 8, RingBytes);
+    arrivals = control;
+    collect = function () {
+      var read = Atomics.load(control, 1);
+      var count = (Atomics.load(control, 0) - read) | 0;
+      if (!count) return;
+      var bytes = new Uint8Array(count);
+      for (var i = 0; i < count; ++i) bytes[i] = ring[(read + i) & (RingBytes - 1)];
+      Atomics.store(control, 1, (read + count) | 0);
+      Atomics.notify(control, 1);
+      host.deliver(bytes);
+    };
+    postMessage({ zekoraInput: shared });
+    // After "quit" both Workers end.
+    Module['onExit'] = function (status) {
+      postMessage({ zekoraExit: status });
+      close();
+    };
+  }
   host.waitForInput = function () {
     for (;;) {
-      var seen = Atomics.load(count, 0);
+      var seen = Atomics.load(arrivals, 0);
       collect();
       if (host.inputWaits()) return;
-      Atomics.wait(count, 0, seen);
+      Atomics.wait(arrivals, 0, seen);
     }
   };
   host.pause = collect;

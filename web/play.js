@@ -39,6 +39,12 @@ engine.onmessage = (event) => {
     playEngineMove(line.split(' ')[1]);
   }
 };
+// A Worker that fails to load (a page opened as a file, say) or fails later says so, rather
+// than leaving the page waiting for a move.
+engine.onerror = (event) => {
+  board.disableMoveInput();
+  $('status').textContent = `Zekora's engine failed: ${event.message || 'the Worker did not load'}`;
+};
 engine.postMessage('uci');
 
 function send(command) { engine.postMessage(command); }

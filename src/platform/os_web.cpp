@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The operating system interface in a JavaScript host (a Web Worker, or Node): standard input
 // is a queue of bytes that the host fills from its messages or its standard input (web/host.js,
-// run before the engine starts). How the engine waits for input is the host's: the build for
-// Node blocks its thread while a reader thread fills the queue (web/host-blocking.js); the
-// build for Web Workers runs on the host's only thread, so every wait suspends the engine
-// until input comes, and a poll during a search lets the host's event loop run now and then
-// (web/host-suspending.js, with Asyncify).
+// run before the engine starts). How the engine waits for input is the host's: where the
+// engine has a thread of its own (Node, a cross-origin isolated page) it blocks there while
+// another thread passes input on (web/host-blocking.js); elsewhere it runs on a Worker's only
+// thread, so every wait suspends the engine until input comes, and a poll during a search
+// lets the event loop run now and then (web/host-suspending.js, with Asyncify).
 #include "platform/os.h"
 
 #include <climits>

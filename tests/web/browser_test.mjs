@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The web package in headless Chromium, served from 127.0.0.1 without cross-origin isolation
-// headers: the engine in a Worker plays a session (the depth-10 tree of the native program,
-// "isready" and "stop" answered within 300 ms during a search, ponder and "ponderhit",
-// "quit"), and on the page a move made on the board gets a legal reply, with no console error.
+// headers, and then with them: the engine in a Worker plays a session (the depth-10 tree of
+// the native program, "isready" and "stop" answered within 300 ms during a search, ponder and
+// "ponderhit", "quit"), and on the page a move made on the board gets a legal reply, with no
+// console error.
 //   node tests/web/browser_test.mjs DIST NATIVE-PROGRAM
 // Exits 77 (skipped) where Chromium or the npm modules (npm ci in web/) are missing.
 import {spawnSync} from 'node:child_process';
@@ -31,13 +32,21 @@ if (!existsSync(chromiumPath)) {
 
 const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                '.svg': 'image/svg+xml', '.json': 'application/json'};
+// Beneath /isolated/ the same files come with the headers of cross-origin isolation, which
+// give the page SharedArrayBuffer.
+const isolation = {'Cross-Origin-Opener-Policy': 'same-origin',
+                   'Cross-Origin-Embedder-Policy': 'require-corp'};
 const server = createServer((request, response) => {
-  const file = join(dist, normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)));
+  let path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+  const isolated = path.startsWith('/isolated/');
+  if (isolated) path = path.slice('/isolated'.length);
+  const file = join(dist, normalize(path));
   if (!file.startsWith(dist) || !existsSync(file) || !extname(file)) {
     response.writeHead(404).end();
     return;
   }
-  response.writeHead(200, {'Content-Type': types[extname(file)] || 'application/octet-stream'});
+  response.writeHead(200, {'Content-Type': types[extname(file)] || 'application/octet-stream',
+                           ...(isolated ? isolation : {})});
   response.end(readFileSync(file));
 });
 await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
@@ -68,103 +77,111 @@ async function check(name, body) {
 // Search lines without the fields that depend on the speed.
 const tree = (lines) => lines.map((line) => line.replace(/ (nps|time) \d+/g, ''));
 
-await check('the Worker plays a UCI session like the native program', async () => {
-  const page = await context.newPage();
-  await page.goto(`${origin}/index.html`);
-  assert.equal(await page.evaluate(() => self.crossOriginIsolated), false);
-  await page.evaluate(() => {
-    self.engine = new Worker('zekora.js');
-    self.lines = [];
-    engine.onmessage = (event) => lines.push({at: performance.now(), text: event.data});
+// Without isolation the Worker runs the suspending build; with it, it starts a Worker of its
+// own for the blocking build.
+for (const isolated of [false, true]) {
+  const where = isolated ? '(isolated)' : '(not isolated)';
+  const base = `${origin}${isolated ? '/isolated' : ''}`;
+  await check(`the Worker plays a UCI session like the native program ${where}`, async () => {
+    const page = await context.newPage();
+    await page.goto(`${base}/index.html`);
+    assert.equal(await page.evaluate(() => self.crossOriginIsolated), isolated);
+    await page.evaluate(() => {
+      self.engine = new Worker('zekora.js');
+      self.lines = [];
+      engine.onmessage = (event) => lines.push({at: performance.now(), text: event.data});
+    });
+    const send = (command) => page.evaluate((c) => {
+      engine.postMessage(c);
+      return performance.now();
+    }, command);
+    // The lines from index from on, up to the first that starts with prefix.
+    const until = async (prefix, from, timeout = 60000) => {
+      await page.waitForFunction(([p, i]) => lines.slice(i).some((l) => l.text.startsWith(p)),
+                                 [prefix, from], {timeout});
+      const all = await page.evaluate(() => lines);
+      const end = all.findIndex((l, i) => i >= from && l.text.startsWith(prefix));
+      return all.slice(from, end + 1);
+    };
+    const count = () => page.evaluate(() => lines.length);
+
+    await send('uci');
+    const id = await until('uciok', 0);
+    assert.equal(id[0].text, 'id name Zeko SPWo 1.0 Beta ');
+
+    const script = 'uci\nposition startpos\ngo depth 10\n';
+    const reference = spawnSync(native, {input: script, encoding: 'utf8'}).stdout.split('\n');
+    let from = await count();
+    await send('position startpos');
+    await send('go depth 10');
+    const web = (await until('bestmove', from)).map((l) => l.text);
+    assert.deepEqual(tree(web), tree(reference.slice(reference.indexOf('uciok') + 1, -1)));
+
+    from = await count();
+    await send('go infinite');
+    await until('info depth 5', from);
+    let sent = await send('isready');
+    let answer = (await until('readyok', from, 2000)).pop();
+    assert.ok(answer.at - sent < 300, `readyok after ${answer.at - sent} ms`);
+    sent = await send('stop');
+    answer = (await until('bestmove', from, 2000)).pop();
+    assert.ok(answer.at - sent < 300, `bestmove after ${answer.at - sent} ms`);
+
+    from = await count();
+    await send('position startpos moves e2e4');
+    await send('go ponder depth 4');
+    // The depth is reached long before this; the answer must still wait for "ponderhit".
+    await page.waitForTimeout(300);
+    await send('isready');
+    const waiting = await until('readyok', from);
+    assert.ok(!waiting.some((l) => l.text.startsWith('bestmove')), 'answered before ponderhit');
+    sent = await send('ponderhit');
+    answer = (await until('bestmove', from, 2000)).pop();
+    assert.ok(answer.at - sent < 300, `bestmove after ponderhit in ${answer.at - sent} ms`);
+
+    // The page's own engine and this one: a Worker each, or two each when isolated.
+    assert.equal(page.workers().length, isolated ? 4 : 2);
+    await send('quit');
+    from = await count();
+    await send('isready');
+    await page.waitForTimeout(500);
+    assert.equal(await count(), from, 'the engine answered after quit');
+    await page.close();
   });
-  const send = (command) => page.evaluate((c) => {
-    engine.postMessage(c);
-    return performance.now();
-  }, command);
-  // The lines from index from on, up to the first that starts with prefix.
-  const until = async (prefix, from, timeout = 60000) => {
-    await page.waitForFunction(([p, i]) => lines.slice(i).some((l) => l.text.startsWith(p)),
-                               [prefix, from], {timeout});
-    const all = await page.evaluate(() => lines);
-    const end = all.findIndex((l, i) => i >= from && l.text.startsWith(prefix));
-    return all.slice(from, end + 1);
-  };
-  const count = () => page.evaluate(() => lines.length);
 
-  await send('uci');
-  const id = await until('uciok', 0);
-  assert.equal(id[0].text, 'id name Zeko SPWo 1.0 Beta ');
-
-  const script = 'uci\nposition startpos\ngo depth 10\n';
-  const reference = spawnSync(native, {input: script, encoding: 'utf8'}).stdout.split('\n');
-  let from = await count();
-  await send('position startpos');
-  await send('go depth 10');
-  const web = (await until('bestmove', from)).map((l) => l.text);
-  assert.deepEqual(tree(web), tree(reference.slice(reference.indexOf('uciok') + 1, -1)));
-
-  from = await count();
-  await send('go infinite');
-  await until('info depth 5', from);
-  let sent = await send('isready');
-  let answer = (await until('readyok', from, 2000)).pop();
-  assert.ok(answer.at - sent < 300, `readyok after ${answer.at - sent} ms`);
-  sent = await send('stop');
-  answer = (await until('bestmove', from, 2000)).pop();
-  assert.ok(answer.at - sent < 300, `bestmove after ${answer.at - sent} ms`);
-
-  from = await count();
-  await send('position startpos moves e2e4');
-  await send('go ponder depth 4');
-  // The depth is reached long before this; the answer must still wait for "ponderhit".
-  await page.waitForTimeout(300);
-  await send('isready');
-  const waiting = await until('readyok', from);
-  assert.ok(!waiting.some((l) => l.text.startsWith('bestmove')), 'answered before ponderhit');
-  sent = await send('ponderhit');
-  answer = (await until('bestmove', from, 2000)).pop();
-  assert.ok(answer.at - sent < 300, `bestmove after ponderhit in ${answer.at - sent} ms`);
-
-  await send('quit');
-  from = await count();
-  await send('isready');
-  await page.waitForTimeout(500);
-  assert.equal(await count(), from, 'the engine answered after quit');
-  await page.close();
-});
-
-await check('on the page a move made on the board gets a legal reply', async () => {
-  const page = await context.newPage();
-  const errors = [];
-  page.on('console', (message) => {
-    if (message.type() === 'error') errors.push(message.text());
-  });
-  page.on('pageerror', (error) => errors.push(String(error)));
-  await page.goto(`${origin}/index.html`);
-  await page.waitForFunction(() => document.getElementById('status').textContent === 'Your move');
-  for (const square of ['e2', 'e4']) {
-    // The board may still be drawing itself a moment after the page is ready: its squares
-    // have no box until then.
-    const rect = page.locator(`#board rect[data-square="${square}"]`);
-    let box = null;
-    for (let tries = 0; !box && tries < 100; ++tries) {
-      box = await rect.boundingBox();
-      if (!box) await page.waitForTimeout(50);
+  await check(`on the page a move made on the board gets a legal reply ${where}`, async () => {
+    const page = await context.newPage();
+    const errors = [];
+    page.on('console', (message) => {
+      if (message.type() === 'error') errors.push(message.text());
+    });
+    page.on('pageerror', (error) => errors.push(String(error)));
+    await page.goto(`${base}/index.html`);
+    await page.waitForFunction(() => document.getElementById('status').textContent === 'Your move');
+    for (const square of ['e2', 'e4']) {
+      // The board may still be drawing itself a moment after the page is ready: its squares
+      // have no box until then.
+      const rect = page.locator(`#board rect[data-square="${square}"]`);
+      let box = null;
+      for (let tries = 0; !box && tries < 100; ++tries) {
+        box = await rect.boundingBox();
+        if (!box) await page.waitForTimeout(50);
+      }
+      assert.ok(box, `square ${square} is not drawn`);
+      await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
     }
-    assert.ok(box, `square ${square} is not drawn`);
-    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
-  }
-  await page.waitForFunction(() => document.querySelector('#moves li')?.textContent.includes(' '),
-                             null, {timeout: 30000});
-  const [white, black] = (await page.locator('#moves li').first().textContent()).split(' ');
-  assert.equal(white, 'e4');
-  const game = new Chess();
-  game.move(white);
-  game.move(black); // throws on an illegal move
-  await page.waitForFunction(() => document.getElementById('status').textContent === 'Your move');
-  assert.deepEqual(errors, []);
-  await page.close();
-});
+    await page.waitForFunction(() => document.querySelector('#moves li')?.textContent.includes(' '),
+                               null, {timeout: 30000});
+    const [white, black] = (await page.locator('#moves li').first().textContent()).split(' ');
+    assert.equal(white, 'e4');
+    const game = new Chess();
+    game.move(white);
+    game.move(black); // throws on an illegal move
+    await page.waitForFunction(() => document.getElementById('status').textContent === 'Your move');
+    assert.deepEqual(errors, []);
+    await page.close();
+  });
+}
 
 await context.close();
 server.close();
