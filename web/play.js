@@ -139,6 +139,10 @@ function onMoveInput(event) {
 
 function playEngineMove(lan) {
   play({from: lan.slice(0, 2), to: lan.slice(2, 4), promotion: lan[4]});
+  // The line Zekora thought with starts with the move just played: what is left is the
+  // continuation it expects from here.
+  const line = $('line').textContent.split(' ');
+  if (line[0] === game.history().at(-1)) $('line').textContent = line.slice(1).join(' ');
 }
 
 // Zekora's score (from its own side) and its line, in the notation of the move list.
