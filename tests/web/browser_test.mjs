@@ -108,10 +108,15 @@ for (const isolated of [false, true]) {
     await send('uci');
     const id = await until('uciok', 0);
     assert.equal(id[0].text, 'id name Zeko SPWo 1.0 Beta ');
+    // Commands longer than the shared ring of the blocking build pass it in pieces.
+    let from = await count();
+    for (let i = 0; i < 3; ++i) await send('x'.repeat(100000));
+    await send('isready');
+    assert.deepEqual((await until('readyok', from)).map((l) => l.text), ['readyok']);
 
     const script = 'uci\nposition startpos\ngo depth 10\n';
     const reference = spawnSync(native, {input: script, encoding: 'utf8'}).stdout.split('\n');
-    let from = await count();
+    from = await count();
     await send('position startpos');
     await send('go depth 10');
     const web = (await until('bestmove', from)).map((l) => l.text);
