@@ -11,19 +11,20 @@ target_compile_definitions(zekora_coreweb PUBLIC ZEKORA_HW_POPCNT=1 ZEKORA_BUILD
 
 # Memory grows on demand (the default table alone is larger than emscripten's fixed 16 MB; a
 # refused growth makes the table settle for less). The deepest search needs about 0.8 MB of
-# stack. One file, the WebAssembly inside, which loads alike in a Worker and in Node.
+# stack. One file, the WebAssembly inside, which loads alike in a Worker and in Node; the host
+# scripts (web/) run before the engine starts.
 set(ZEKORA_WEB_LINK_OPTIONS
     -sALLOW_MEMORY_GROWTH=1 -sTOTAL_STACK=1048576 -sEXIT_RUNTIME=1 -sSINGLE_FILE=1
-    -sENVIRONMENT=web,worker,node "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/web/host.js")
+    -sENVIRONMENT=web,worker,node)
 
 # Two hosts (web/zekora.js loads the one for where it runs). Under Node, or in a page with
 # SharedArrayBuffer, the engine gets a thread of its own, which it blocks while it waits for
 # input: BLOCKING, the faster build. In other pages its Worker must return to the event loop
 # for input to arrive: SUSPENDING, with Asyncify, whose buffer holds the frames of the
-# suspended search. Asyncify instruments only the functions that can be on the stack
-# when the engine suspends, which keeps the search fast (a function missing here breaks the
-# program when it suspends beneath it; the checked program of the tests traps that). The
-# search down to its time check and the input poll:
+# suspended search. Asyncify instruments only the functions that can be on the stack when the
+# engine suspends, which keeps the search fast (a function missing here breaks the program
+# when it suspends beneath it; the checked program of the tests traps that). The search down
+# to its time check and the input poll:
 set(ZEKORA_WEB_SEARCH_PATH
     dynCall_* zekora::*earch* zekora::quiesce* zekora::node::* zekora::*nullMove*
     zekora::timeCheck* zekora::*ommand* zekora::inputAvailable* zekora::*readInput*)
@@ -34,7 +35,6 @@ set(ZEKORA_WEB_ENGINE_PATH main zekora::*wait*)
 function(zekora_web_program name host)
   target_link_libraries(${name} PRIVATE zekora_coreweb)
   target_link_options(${name} PRIVATE ${ZEKORA_WEB_LINK_OPTIONS})
-  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/web/host.js)
   if(host STREQUAL "BLOCKING")
     set(host_js ${PROJECT_SOURCE_DIR}/web/host-blocking.js)
   else()
@@ -48,8 +48,10 @@ function(zekora_web_program name host)
                         -sASYNCIFY_IMPORTS=hostWaitForInput,hostPause -sASYNCIFY_ONLY=@${list_file})
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${list_file})
   endif()
-  target_link_options(${name} PRIVATE "SHELL:--pre-js ${host_js}")
-  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${host_js})
+  # The queue and the output both builds share, then how this one waits.
+  set(common_js ${PROJECT_SOURCE_DIR}/web/host.js)
+  target_link_options(${name} PRIVATE "SHELL:--pre-js ${common_js}" "SHELL:--pre-js ${host_js}")
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${common_js} ${host_js})
 endfunction()
 
 add_executable(zekora-blocking ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)

@@ -11,7 +11,12 @@
   var threads = host.isNode ? require('worker_threads') : null;
   // The page's Worker starts the engine's as a Worker of the same script, by this name.
   var EngineName = 'zekora-engine';
+  // In a page input passes through a ring of bytes in shared memory: the first two numbers
+  // count the bytes written and read, the ring follows.
   var RingBytes = 1 << 16;
+  function ringOf(shared) {
+    return { control: new Int32Array(shared, 0, 2), bytes: new Uint8Array(shared, 8, RingBytes) };
+  }
 
   if (host.isNode ? threads.isMainThread : self.name != EngineName) {
     // This copy runs no engine: it never instantiates its WebAssembly.
@@ -45,24 +50,27 @@
     engine.on('exit', function (status) { process.exit(status); });
   }
 
-  // A page: each message is a command line, written into a ring of bytes in shared memory
-  // that the engine's Worker made; its first two numbers count the bytes written and read.
+  // A page: each message is a command line, written into the ring that the engine's Worker
+  // made and sent over (until then the lines wait here).
   function relayMessages() {
     var engine = new Worker(self.location.href, { name: EngineName });
     var encoder = new TextEncoder();
-    var control = null;
     var ring = null;
     var early = [];
     var write = function (bytes) {
+      var control = ring.control;
       for (var done = 0; done < bytes.length;) {
         var written = Atomics.load(control, 0);
-        var free = RingBytes - ((written - Atomics.load(control, 1)) | 0);
+        var read = Atomics.load(control, 1);
+        var free = RingBytes - ((written - read) | 0);
         if (!free) {
-          Atomics.wait(control, 1, Atomics.load(control, 1), 10);
+          Atomics.wait(control, 1, read, 10);
           continue;
         }
         var count = Math.min(free, bytes.length - done);
-        for (var i = 0; i < count; ++i) ring[(written + i) & (RingBytes - 1)] = bytes[done + i];
+        for (var i = 0; i < count; ++i) {
+          ring.bytes[(written + i) & (RingBytes - 1)] = bytes[done + i];
+        }
         done += count;
         Atomics.store(control, 0, (written + count) | 0);
         Atomics.notify(control, 0);
@@ -76,8 +84,7 @@
     engine.onmessage = function (event) {
       var data = event.data;
       if (data && data.zekoraInput) {
-        control = new Int32Array(data.zekoraInput, 0, 2);
-        ring = new Uint8Array(data.zekoraInput, 8, RingBytes);
+        ring = ringOf(data.zekoraInput);
         early.forEach(write);
         early = null;
       } else if (data && data.zekoraExit !== undefined) {
@@ -107,17 +114,16 @@
     host.isConsole = require('tty').isatty(0);
   } else {
     var shared = new SharedArrayBuffer(8 + RingBytes);
-    var control = new Int32Array(shared, 0, 2);
-    var ring = new Uint8Array(shared, 8, RingBytes);
-    arrivals = control;
+    var ring = ringOf(shared);
+    arrivals = ring.control;
     collect = function () {
-      var read = Atomics.load(control, 1);
-      var count = (Atomics.load(control, 0) - read) | 0;
+      var read = Atomics.load(arrivals, 1);
+      var count = (Atomics.load(arrivals, 0) - read) | 0;
       if (!count) return;
       var bytes = new Uint8Array(count);
-      for (var i = 0; i < count; ++i) bytes[i] = ring[(read + i) & (RingBytes - 1)];
-      Atomics.store(control, 1, (read + count) | 0);
-      Atomics.notify(control, 1);
+      for (var i = 0; i < count; ++i) bytes[i] = ring.bytes[(read + i) & (RingBytes - 1)];
+      Atomics.store(arrivals, 1, (read + count) | 0);
+      Atomics.notify(arrivals, 1);
       host.deliver(bytes);
     };
     postMessage({ zekoraInput: shared });
