@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The web package, with Debian's emscripten:
+# The web package and the page, with Debian's emscripten:
 #   bash tools/build-web.sh [OUT]        (OUT defaults to build-web)
 # builds the engine for Web Workers and Node (zekora.js, which loads zekora-suspending.js or
-# zekora-blocking.js) and zekora-tool.js in OUT/bin, and puts the package in OUT/dist: the
-# engine's three files, the page to play against it (index.html with the board and the rules
-# from web/node_modules, installed with npm ci when missing) and the npm package's
-# package.json, so that "npm pack" there makes the tarball a site installs.
+# zekora-blocking.js) and zekora-tool.js in OUT/bin; puts the npm package in OUT/dist, so that
+# "npm pack" there makes the tarball a site installs; and the page to play against Zekora in
+# OUT/site, a folder for any static web host: the page, the board and the rules from
+# web/node_modules (installed with npm ci when missing), and the package in site/zekora/.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -27,20 +27,29 @@ if [[ ! -d "$modules/cm-chessboard" || ! -d "$modules/chess.js" ]]; then
     npm ci --prefix "$root/web" --no-audit --no-fund
 fi
 
+# The npm package.
 dist="$out/dist"
 rm -rf "$dist"
-mkdir -p "$dist/vendor/cm-chessboard" "$dist/vendor/chess.js"
+mkdir -p "$dist"
 cp "$out/bin/zekora.js" "$out/bin/zekora-blocking.js" "$out/bin/zekora-suspending.js" "$dist/"
-cp "$root/web/index.html" "$root/web/play.js" "$root/web/play.css" "$root/web/README.md" "$dist/"
+cp "$root/web/README.md" "$dist/"
 cp "$root/web/dist-package.json" "$dist/package.json"
+
+# The page, with the package beside it.
+site="$out/site"
+rm -rf "$site"
+mkdir -p "$site/vendor/cm-chessboard" "$site/vendor/chess.js"
+cp -r "$root/web/page/." "$site/"
+cp -r "$dist" "$site/zekora"
+rm "$site/zekora/package.json" "$site/zekora/README.md"
 # The board's modules and its styles and sprites, without their sources.
-cp -r "$modules/cm-chessboard/src" "$modules/cm-chessboard/LICENSE" "$dist/vendor/cm-chessboard/"
+cp -r "$modules/cm-chessboard/src" "$modules/cm-chessboard/LICENSE" "$site/vendor/cm-chessboard/"
 (cd "$modules/cm-chessboard" && find assets -name '*.css' -o -name '*.svg') |
     while read -r file; do
-        mkdir -p "$dist/vendor/cm-chessboard/$(dirname "$file")"
-        cp "$modules/cm-chessboard/$file" "$dist/vendor/cm-chessboard/$file"
+        mkdir -p "$site/vendor/cm-chessboard/$(dirname "$file")"
+        cp "$modules/cm-chessboard/$file" "$site/vendor/cm-chessboard/$file"
     done
-find "$dist/vendor/cm-chessboard/src" -name '*.md' -delete
-cp "$modules/chess.js/dist/esm/chess.js" "$modules/chess.js/LICENSE" "$dist/vendor/chess.js/"
-sed -i '/^\/\/# sourceMappingURL=/d' "$dist/vendor/chess.js/chess.js"
-echo "web package in $dist"
+find "$site/vendor/cm-chessboard/src" -name '*.md' -delete
+cp "$modules/chess.js/dist/esm/chess.js" "$modules/chess.js/LICENSE" "$site/vendor/chess.js/"
+sed -i '/^\/\/# sourceMappingURL=/d' "$site/vendor/chess.js/chess.js"
+echo "web package in $dist, page in $site"

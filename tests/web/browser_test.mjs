@@ -4,75 +4,23 @@
 // the native program, "isready" and "stop" answered within 300 ms during a search, ponder and
 // "ponderhit", "quit"), and on the page a move made on the board gets a legal reply, with no
 // console error.
-//   node tests/web/browser_test.mjs DIST NATIVE-PROGRAM
+//   node tests/web/browser_test.mjs SITE NATIVE-PROGRAM
 // Exits 77 (skipped) where Chromium or the npm modules (npm ci in web/) are missing.
 import {spawnSync} from 'node:child_process';
-import {existsSync, mkdtempSync, readFileSync, rmSync} from 'node:fs';
-import {createServer} from 'node:http';
-import {createRequire} from 'node:module';
-import {tmpdir} from 'node:os';
-import {extname, join, normalize} from 'node:path';
 import assert from 'node:assert/strict';
+import {checker, launch, require, serve, skipUnlessBrowsers} from './harness.mjs';
 
-const [dist, native] = process.argv.slice(2);
-const chromiumPath = '/usr/bin/chromium';
-const require = createRequire(new URL('../../web/package.json', import.meta.url));
-let chromium, Chess;
-try {
-  ({chromium} = require('playwright-core'));
-  ({Chess} = require('chess.js'));
-} catch {
-  console.log('skipped: playwright-core and chess.js are not installed (npm ci in web/)');
+const [site, native] = process.argv.slice(2);
+if (!skipUnlessBrowsers().includes('chromium')) {
+  console.log('skipped: no chromium (Debian: apt-get install chromium)');
   process.exit(77);
 }
-if (!existsSync(chromiumPath)) {
-  console.log(`skipped: no ${chromiumPath} (Debian: apt-get install chromium)`);
-  process.exit(77);
-}
-
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-               '.svg': 'image/svg+xml', '.json': 'application/json'};
-// Beneath /isolated/ the same files come with the headers of cross-origin isolation, which
-// give the page SharedArrayBuffer.
-const isolation = {'Cross-Origin-Opener-Policy': 'same-origin',
-                   'Cross-Origin-Embedder-Policy': 'require-corp'};
-const server = createServer((request, response) => {
-  let path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-  const isolated = path.startsWith('/isolated/');
-  if (isolated) path = path.slice('/isolated'.length);
-  const file = join(dist, normalize(path));
-  if (!file.startsWith(dist) || !existsSync(file) || !extname(file)) {
-    response.writeHead(404).end();
-    return;
-  }
-  response.writeHead(200, {'Content-Type': types[extname(file)] || 'application/octet-stream',
-                           ...(isolated ? isolation : {})});
-  response.end(readFileSync(file));
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
-
-const profile = mkdtempSync(join(tmpdir(), 'zekora-chromium-'));
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: chromiumPath,
-  headless: true,
-  chromiumSandbox: false,
-  args: ['--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync'],
-});
-let checks = 0;
-let failed = 0;
-async function check(name, body) {
-  ++checks;
-  const started = Date.now();
-  try {
-    await body();
-    console.log(`ok: ${name} (${Date.now() - started} ms)`);
-  } catch (error) {
-    ++failed;
-    console.log(`FAILED: ${name}\n${error.stack || error}`);
-  }
-}
+const {Chess} = require('chess.js');
+const server = await serve(site);
+const origin = server.origin;
+const browser = await launch('chromium');
+const {check, exit} = checker();
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Search lines without the fields that depend on the speed.
 const tree = (lines) => lines.map((line) => line.replace(/ (nps|time) \d+/g, ''));
@@ -83,11 +31,11 @@ for (const isolated of [false, true]) {
   const where = isolated ? '(isolated)' : '(not isolated)';
   const base = `${origin}${isolated ? '/isolated' : ''}`;
   await check(`the Worker plays a UCI session like the native program ${where}`, async () => {
-    const page = await context.newPage();
+    const page = await browser.newPage();
     await page.goto(`${base}/index.html`);
     assert.equal(await page.evaluate(() => self.crossOriginIsolated), isolated);
     await page.evaluate(() => {
-      self.engine = new Worker('zekora.js');
+      self.engine = new Worker('zekora/zekora.js');
       self.lines = [];
       engine.onmessage = (event) => lines.push({at: performance.now(), text: event.data});
     });
@@ -97,8 +45,8 @@ for (const isolated of [false, true]) {
     }, command);
     // The lines from index from on, up to the first that starts with prefix.
     const until = async (prefix, from, timeout = 60000) => {
-      await page.waitForFunction(([p, i]) => lines.slice(i).some((l) => l.text.startsWith(p)),
-                                 [prefix, from], {timeout});
+      await page.waitForFunction((p, i) => lines.slice(i).some((l) => l.text.startsWith(p)),
+                                 {timeout}, prefix, from);
       const all = await page.evaluate(() => lines);
       const end = all.findIndex((l, i) => i >= from && l.text.startsWith(prefix));
       return all.slice(from, end + 1);
@@ -136,7 +84,7 @@ for (const isolated of [false, true]) {
     await send('position startpos moves e2e4');
     await send('go ponder depth 4');
     // The depth is reached long before this; the answer must still wait for "ponderhit".
-    await page.waitForTimeout(300);
+    await sleep(300);
     await send('isready');
     const waiting = await until('readyok', from);
     assert.ok(!waiting.some((l) => l.text.startsWith('bestmove')), 'answered before ponderhit');
@@ -149,13 +97,13 @@ for (const isolated of [false, true]) {
     await send('quit');
     from = await count();
     await send('isready');
-    await page.waitForTimeout(500);
+    await sleep(500);
     assert.equal(await count(), from, 'the engine answered after quit');
     await page.close();
   });
 
   await check(`on the page a move made on the board gets a legal reply ${where}`, async () => {
-    const page = await context.newPage();
+    const page = await browser.newPage();
     const errors = [];
     page.on('console', (message) => {
       if (message.type() === 'error') errors.push(message.text());
@@ -166,18 +114,17 @@ for (const isolated of [false, true]) {
     for (const square of ['e2', 'e4']) {
       // The board may still be drawing itself a moment after the page is ready: its squares
       // have no box until then.
-      const rect = page.locator(`#board rect[data-square="${square}"]`);
       let box = null;
       for (let tries = 0; !box && tries < 100; ++tries) {
-        box = await rect.boundingBox();
-        if (!box) await page.waitForTimeout(50);
+        box = await (await page.$(`#board rect[data-square="${square}"]`))?.boundingBox();
+        if (!box) await sleep(50);
       }
       assert.ok(box, `square ${square} is not drawn`);
       await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
     }
     await page.waitForFunction(() => document.querySelector('#moves li')?.textContent.includes(' '),
-                               null, {timeout: 30000});
-    const [white, black] = (await page.locator('#moves li').first().textContent()).split(' ');
+                               {timeout: 30000});
+    const [white, black] = (await page.$eval('#moves li', (item) => item.textContent)).split(' ');
     assert.equal(white, 'e4');
     const game = new Chess();
     game.move(white);
@@ -188,8 +135,6 @@ for (const isolated of [false, true]) {
   });
 }
 
-await context.close();
+await browser.close();
 server.close();
-rmSync(profile, {recursive: true, force: true});
-console.log(`${checks - failed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+exit();

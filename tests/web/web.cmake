@@ -19,7 +19,7 @@ if(ZEKORA_WEB_BUILD)
     set(ZEKORA_WEB_PROGRAMS "${ZEKORA_WEB_BUILD}/dist/zekora.js|${ZEKORA_WEB_BUILD}/bin/zekora-checked.js")
     add_test(NAME web.browser
              COMMAND ${ZEKORA_NODE} ${CMAKE_CURRENT_SOURCE_DIR}/web/browser_test.mjs
-                     ${ZEKORA_WEB_BUILD}/dist $<TARGET_FILE:zekora64-popcnt>)
+                     ${ZEKORA_WEB_BUILD}/site $<TARGET_FILE:zekora64-popcnt>)
     set_tests_properties(web.browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   endif()
 endif()

@@ -15,7 +15,7 @@ const board = new Chessboard($('board'), {
   style: {animationDuration: 150},
   extensions: [{class: Markers}, {class: PromotionDialog}],
 });
-const engine = new Worker('zekora.js');
+const engine = new Worker('zekora/zekora.js');
 
 let player = 'w';
 let engineReady = false;
