@@ -31,7 +31,8 @@ fi
 dist="$out/dist"
 rm -rf "$dist"
 mkdir -p "$dist"
-cp "$out/bin/zekora.js" "$out/bin/zekora-blocking.js" "$out/bin/zekora-suspending.js" "$dist/"
+cp "$out/bin/zekora.js" "$out/bin/zekora-blocking.js" "$out/bin/zekora-suspending.js" \
+    "$root/web/index.js" "$dist/"
 cp "$root/web/README.md" "$dist/"
 cp "$root/web/dist-package.json" "$dist/package.json"
 
