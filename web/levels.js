@@ -77,7 +77,9 @@ export function createRandom(seed = Date.now() ^ (Math.random() * 2 ** 32)) {
 // moves e2e4' or 'fen ... moves ...') at the given level (a LEVELS entry's number). Resolves
 // {move, info}: the move in UCI notation and parseInfo of the search that chose it, with the
 // score from the mover's side (null where no search was needed); null when signal aborted it,
-// once the engine is idle. The engine must be idle when it is called.
+// once the engine is idle. The engine must be idle when it is called. The engine's own lines
+// meanwhile belong to the level's searches: below level 7 those of the positions after each
+// move, scored for the other side; show the info resolved instead.
 export async function chooseMove(engine, position, level, {random = createRandom(), signal} = {}) {
   const play = PLAY[level - 1];
   if (!play) throw new RangeError(`no level ${level}`);
