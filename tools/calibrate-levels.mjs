@@ -27,9 +27,9 @@ const {Chess} = createRequire(join(root, 'web/package.json'))('chess.js');
 
 // Who a level plays next: Stockfish 100 below or above (alternately, by opening pair) the
 // level's rating as measured so far in the log (at first, its rating in LEVELS, or else the
-// guess below), within UCI_Elo's range; a level measured below 1450 plays the next level up
+// guess below), within UCI_Elo's range; a level measured below 1250 plays the next level up
 // instead, rated by its own games.
-const GUESS = [700, 1000, 1250, 1500, 1750, 2000, 2200, 2400, 2600, 2800];
+const GUESS = [500, 750, 880, 1070, 1300, 1500, 1700, 1950, 2150, 2350];
 const MAX_PLIES = 400;
 const HASH_MB = 16; // as on the page
 // Stockfish's clock counts nodes, not the wall clock, so the machine's load cannot weaken it:
@@ -196,7 +196,7 @@ async function startPlayer(spec, seed) {
 function chooseOpponent(level, pair, games) {
   const row = summarise(games).find((r) => r.level === level && r.games >= 4);
   const rating = row ? row.rating : LEVELS[level - 1].rating ?? GUESS[level - 1];
-  if (rating < 1450 && level < LEVELS.length) return `level:${level + 1}`;
+  if (rating < 1250 && level < LEVELS.length) return `level:${level + 1}`;
   const elo = Math.round((rating + (pair % 2 ? 100 : -100)) / 50) * 50;
   return `sf:${Math.min(2850, Math.max(1350, elo))}`;
 }
@@ -238,7 +238,7 @@ async function playGame(level, index, games) {
   const levelLost = reason === 'mate' && !levelWon;
   const s = them.stats;
   return {
-    level, game: index, opponent, white: levelIsWhite, opening,
+    level, play: LEVELS[level - 1].description, game: index, opponent, white: levelIsWhite, opening,
     result: levelWon ? 1 : levelLost ? 0 : 0.5, reason, plies: moves.length,
     date: new Date().toISOString(), tc: them.tc,
     sf: s && {depth: s.depth / s.moves, nodes: Math.round(s.nodes / s.moves), overtime: s.overtime},
