@@ -33,7 +33,7 @@ const SHORT = '1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0';
 
 // A page of its own (its own storage and service workers) at the size of a desktop or a
 // phone; storage, if given, is what the page finds in localStorage when it opens.
-async function open(browser, {width = 1280, height = 800, phone = false, storage} = {}) {
+async function open(browser, {width = 1280, height = 800, phone = false, storage, path = '/'} = {}) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   page.errors = [];
@@ -49,7 +49,7 @@ async function open(browser, {width = 1280, height = 800, phone = false, storage
       localStorage.setItem('zekora-page', state);
     }, JSON.stringify(storage));
   }
-  await page.goto(`${server.origin}/`);
+  await page.goto(server.origin + path);
   await page.waitForSelector('#board rect[data-square="h8"]');
   return page;
 }
@@ -290,10 +290,12 @@ for (const name of browsers) {
     await noErrors(page);
   });
 
-  // Puppeteer makes phones of Chromium only.
+  // Puppeteer makes phones of Chromium only; there the page is cross-origin isolated too, and
+  // runs the engine's other build.
   const phone = name === 'chromium';
-  await check(`${name}: ${phone ? 'a phone 320 px wide, ' : ''}played by keyboard, then offline`, async () => {
-    const page = await open(browser, phone ? {width: 320, height: 640, phone} : {});
+  await check(`${name}: ${phone ? 'a phone 320 px wide, isolated, ' : ''}played by keyboard, then offline`, async () => {
+    const page = await open(browser, phone ? {width: 320, height: 640, phone, path: '/isolated/'} : {});
+    assert.equal(await page.evaluate(() => crossOriginIsolated), phone);
     if (phone) {
       await press(page, 'PGN and FEN');
       for (const mode of ['Analysis', 'Play']) {

@@ -3,8 +3,8 @@
 # end-to-end tests also run under Node its zekora.js (which loads the Node build) and its
 # zekora-checked.js (the Worker's build, which traps where the engine suspends beneath a
 # function that Asyncify did not instrument); a browser test drives the package, and so the
-# Worker's build, in headless Chromium (skipped where Chromium or the npm modules of web/ are
-# missing).
+# Worker's build, in headless Chromium, and another plays through the page in Chromium and
+# Firefox (skipped where the browsers or the npm modules of web/ are missing).
 set(ZEKORA_WEB_BUILD "" CACHE PATH "Build tree of tools/build-web.sh to test under Node and Chromium")
 set(ZEKORA_WEB_PROGRAMS "")
 set(ZEKORA_NODE "")
@@ -21,6 +21,10 @@ if(ZEKORA_WEB_BUILD)
              COMMAND ${ZEKORA_NODE} ${CMAKE_CURRENT_SOURCE_DIR}/web/browser_test.mjs
                      ${ZEKORA_WEB_BUILD}/site $<TARGET_FILE:zekora64-popcnt>)
     set_tests_properties(web.browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+    add_test(NAME web.page
+             COMMAND ${ZEKORA_NODE} ${CMAKE_CURRENT_SOURCE_DIR}/web/page_test.mjs
+                     ${ZEKORA_WEB_BUILD}/site)
+    set_tests_properties(web.page PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   endif()
 endif()
 list(APPEND ZEKORA_TEST_DEFS ZEKORA_NODE="${ZEKORA_NODE}" ZEKORA_WEB_PROGRAM_LIST="${ZEKORA_WEB_PROGRAMS}")
