@@ -9,7 +9,9 @@
 // With SCREENSHOTS, a folder, it also saves there a game and an analysis for the README.
 // Exits 77 (skipped) where no browser or the npm modules (npm ci in web/) are missing.
 import assert from 'node:assert/strict';
-import {resolve} from 'node:path';
+import {readFileSync} from 'node:fs';
+import {join, resolve} from 'node:path';
+import {gzipSync} from 'node:zlib';
 import {checker, launch, require, serve, skipUnlessBrowsers} from './harness.mjs';
 
 const [site, screenshots] = process.argv.slice(2).map((path) => resolve(path));
@@ -30,6 +32,11 @@ const LONG = '1. Na3 e5 2. c4 Ne7 3. d4 c5 4. Bd2 e4 5. Qb1 f6 6. Bg5 h6 7. Nh3 
   '38. gxh5 b3 39. Rb1 bxa2 40. Rh3 axb1=Q+ 41. Kd2 Rxb2+ 42. Ke3 Qc1+ 43. Kd4 Rb4+ 44. Ke5 ' +
   'Qf4+ 45. Ke6 Bd7+ 46. Kxd5 Ne7+ 47. Kc5 Qc7# 0-1';
 const SHORT = '1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0';
+// For the README's pictures: a game between a deeper and a shallower search.
+const SICILIAN = '1. e4 c5 2. Nf3 d6 3. d4 cxd4 4. Nxd4 Nf6 5. Nc3 a6 6. Bc4 Nc6 7. Nxc6 bxc6 ' +
+  '8. O-O Bg4 9. f3 Qb6+ 10. Rf2 Be6 11. Bxe6 fxe6 12. Rb1 e5 13. Qe2 Rb8 14. Be3 c5 15. Qc4 h5 ' +
+  '16. b4 Qc6 17. Rb3 Nd7 18. bxc5 Rxb3 19. axb3 a5 20. Rf1 Nxc5 21. Ra1 Qb6 22. Nd5 Qc6 ' +
+  '23. Rxa5 e6 24. Bxc5 dxc5 25. Nc7+ Kf7 *';
 
 // A page of its own (its own storage and service workers) at the size of a desktop or a
 // phone; storage, if given, is what the page finds in localStorage when it opens.
@@ -137,6 +144,25 @@ async function noErrors(page) {
   assert.deepEqual(page.errors, []);
   await page.browserContext().close();
 }
+
+// What a browser fetches, gzipped: the page must stay light beside the engine.
+await check('the page without the engine is under 150 KB gzipped', () => {
+  const files = /^const FILES = \[(.*)\];$/m.exec(readFileSync(join(site, 'sw.js'), 'utf8'))[1]
+      .match(/'[^']+'/g).map((name) => name.slice(1, -1)).filter((name) => name !== './');
+  const sizes = {};
+  for (const file of ['sw.js', ...files]) {
+    const part = file.startsWith('zekora/') ? file : file.startsWith('vendor/') ? file.split('/')[1] : 'page';
+    sizes[part] = (sizes[part] ?? 0) + gzipSync(readFileSync(join(site, file)), {level: 9}).length;
+  }
+  const total = (filter) => Object.entries(sizes).filter(([part]) => filter(part))
+      .reduce((sum, [, size]) => sum + size, 0);
+  const page = total((part) => !part.startsWith('zekora/'));
+  console.log(Object.entries(sizes).map(([part, size]) => `${part} ${(size / 1024).toFixed(1)} KB`)
+                  .join(', '));
+  console.log(`page ${(page / 1024).toFixed(1)} KB, engine ` +
+              `${(total((part) => part.startsWith('zekora/')) / 1024).toFixed(1)} KB`);
+  assert.ok(page < 150 * 1024);
+});
 
 for (const name of browsers) {
   const browser = await launch(name);
@@ -360,6 +386,30 @@ for (const name of browsers) {
     assert.match(await text(page, 'status'), /needs WebAssembly/);
     await context.close();
   });
+
+  if (screenshots && name === 'chromium') {
+    await check('screenshots of a game and of an analysis', async () => {
+      const size = {width: 880, height: 520};
+      const opening = replay(SICILIAN.replace(/\d+\. /g, '').split(' ').slice(0, 11));
+      const page = await open(browser, {...size, storage: {settings: {showThinking: true}, play: {
+        game: {moves: opening.history({verbose: true}).map((move) => move.lan)}, player: 'w',
+        level: 3}}});
+      await settled(page, 'Your move', 12);
+      await page.screenshot({path: `${screenshots}/page-game.webp`, quality: 85});
+      await press(page, 'Analysis');
+      await press(page, 'PGN and FEN');
+      await fillIn(page, 'pgn', SICILIAN);
+      await press(page, 'Load this PGN');
+      await press(page, 'Review the game');
+      await until(page, () => document.getElementById('graph').getClientRects().length, 300000);
+      await page.click('#data summary');
+      await page.click('#moves .inaccuracy, #moves .mistake, #moves .blunder');
+      await until(page, () => /depth (1[4-9]|[2-9]\d)/.test(document.getElementById('thinking').textContent), 60000);
+      await page.setViewport({width: 960, height: 700});
+      await page.screenshot({path: `${screenshots}/page-analysis.webp`, quality: 85});
+      await page.browserContext().close();
+    });
+  }
 
   await browser.close();
 }

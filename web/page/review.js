@@ -17,6 +17,8 @@ const CAP = 1000;
 // (capped); marks: per ply of a marked move, {kind, loss, best} (best in SAN).
 export function reviewGame(engine, game, onProgress) {
   const total = game.length + 1;
+  // From an empty table, so that the same game always gets the same review.
+  engine.newGame();
   return engine.run(async (zekora, signal) => {
     const evals = [];
     const best = [];
