@@ -27,4 +27,15 @@ if(ZEKORA_WEB_BUILD)
     set_tests_properties(web.page PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
   endif()
 endif()
+# The playing levels (web/levels.js) under Node against the native engine; skipped where the
+# npm modules of web/ are missing.
+find_program(ZEKORA_NODE_PROGRAM NAMES node nodejs)
+if(ZEKORA_NODE_PROGRAM)
+  add_test(NAME web.levels
+           COMMAND ${ZEKORA_NODE_PROGRAM} ${CMAKE_CURRENT_SOURCE_DIR}/web/levels_test.mjs
+                   $<TARGET_FILE:zekora64-popcnt>)
+  set_tests_properties(web.levels PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+else()
+  message(STATUS "Levels not tested: Node is not installed (Debian: nodejs)")
+endif()
 list(APPEND ZEKORA_TEST_DEFS ZEKORA_NODE="${ZEKORA_NODE}" ZEKORA_WEB_PROGRAM_LIST="${ZEKORA_WEB_PROGRAMS}")
