@@ -225,8 +225,9 @@ for (const name of browsers) {
     // Zekora, Black, has one move; then White mates.
     const page = await open(browser, {storage: {
       settings: {showThinking: true},
-      play: {game: {fen: '7k/R7/6K1/8/8/8/8/8 b - - 0 1', moves: []}, player: 'w', level: 1}}});
+      play: {game: {fen: '7k/R7/6K1/8/8/8/8/8 b - - 0 1', moves: []}, player: 'w', level: 7}}});
     await settled(page, 'Your move', 1);
+    assert.match(await text(page, 'thinking'), /^Zekora: #1, depth \d+: 1… Kg8 2\. Ra8#$/);
     await drag(page, 'a7', 'a8');
     await settled(page, 'You won by checkmate', 2);
     // Zekora's line for its last move, with the mate it saw, is gone with the game's end.
@@ -406,6 +407,7 @@ for (const name of browsers) {
       await page.click('#moves .inaccuracy, #moves .mistake, #moves .blunder');
       await until(page, () => /depth (1[4-9]|[2-9]\d)/.test(document.getElementById('thinking').textContent), 60000);
       await page.setViewport({width: 960, height: 700});
+      await page.mouse.move(0, 0);
       await page.screenshot({path: `${screenshots}/page-analysis.webp`, quality: 85});
       await page.browserContext().close();
     });
