@@ -21,9 +21,10 @@ const types = {'.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/jav
 const isolation = {'Cross-Origin-Opener-Policy': 'same-origin',
                    'Cross-Origin-Embedder-Policy': 'require-corp'};
 
-// Serves root; a path ending in "/" serves its index.html. While server.offline is set, every
+// Serves root, and pages given by path ({'/blank.html': '<!doctype html>...'}) as if they were
+// in it; a path ending in "/" serves its index.html. While server.offline is set, every
 // request fails as with the network cut. server.requests counts what was asked for, by path.
-export async function serve(root) {
+export async function serve(root, pages = {}) {
   const server = createServer((request, response) => {
     if (server.offline) {
       request.socket.destroy();
@@ -35,6 +36,11 @@ export async function serve(root) {
     if (isolated) path = path.slice('/isolated'.length);
     if (path.endsWith('/')) path += 'index.html';
     const file = join(root, normalize(path));
+    if (path in pages) {
+      response.writeHead(200, {'Content-Type': 'text/html', ...(isolated ? isolation : {})});
+      response.end(pages[path]);
+      return;
+    }
     if (!file.startsWith(root) || !existsSync(file) || !statSync(file).isFile()) {
       response.writeHead(404).end();
       return;
