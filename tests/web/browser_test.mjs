@@ -16,7 +16,7 @@ import assert from 'node:assert/strict';
 import {checker, launch, serve, skipUnlessBrowsers} from './harness.mjs';
 
 const [site, native] = process.argv.slice(2);
-const browsers = skipUnlessBrowsers();
+const browsers = skipUnlessBrowsers(['chromium', 'firefox', 'webkit']);
 // A page of its own, beside the package, so that the site's page and its engine stay out.
 const server = await serve(site, {'/blank.html': '<!doctype html>\n<title>Zekora</title>\n'});
 const origin = server.origin;

@@ -64,28 +64,27 @@ const chromiumArgs = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-f
                       '--disable-background-networking', '--disable-component-update',
                       '--disable-sync'];
 
-// The browsers installed here: 'chromium', 'firefox' (with puppeteer-core), 'webkit'.
-export function installedBrowsers() {
+// Of the browsers named, those installed here: 'chromium' and 'firefox' (with puppeteer-core,
+// whose whole API their browsers and pages have), 'webkit' (only what launch() describes).
+export function installedBrowsers(names = ['chromium', 'firefox']) {
   let puppeteer = true;
   try {
     require.resolve('puppeteer-core');
   } catch {
     puppeteer = false;
   }
-  const names = puppeteer ? Object.keys(executables).filter((name) => existsSync(executables[name]))
-                          : [];
-  if (Object.values(webkit).every((path) => existsSync(path))) names.push('webkit');
-  return names;
+  return names.filter((name) => name === 'webkit' ? Object.values(webkit).every(existsSync)
+                                                  : puppeteer && existsSync(executables[name]));
 }
 
-export function skipUnlessBrowsers() {
-  const names = installedBrowsers();
-  if (!names.length) {
+export function skipUnlessBrowsers(names) {
+  const found = installedBrowsers(names);
+  if (!found.length) {
     console.log('skipped: no browser (chromium or firefox-esr with npm ci in web/, or ' +
                 'webkit2gtk-driver with xvfb)');
     process.exit(77);
   }
-  return names;
+  return found;
 }
 
 // A browser with newPage() and close(); its pages have goto(url), evaluate(function, ...args),

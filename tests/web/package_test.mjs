@@ -53,13 +53,15 @@ await check('npm pack holds exactly the package, and it installs offline', async
 });
 
 await check('require and import give the API and start nothing', async () => {
-  for (const load of ["require('zekora')", "await import('zekora')"]) {
+  for (const load of ['require', 'await import']) {
     const names = run(process.execPath, ['--input-type=module', '-e', `
       import {createRequire} from 'node:module';
       const require = createRequire(process.cwd() + '/');
-      const api = ${load};
-      console.log(typeof api.Zekora.start, typeof api.parseInfo);`], {cwd: app, timeout: 10000});
-    assert.equal(names, 'function function\n', load);
+      const api = ${load}('zekora');
+      const levels = ${load}('zekora/levels');
+      console.log(typeof api.Zekora.start, typeof api.parseInfo, typeof levels.chooseMove);`],
+                      {cwd: app, timeout: 10000});
+    assert.equal(names, 'function function function\n', load);
   }
 });
 
@@ -100,6 +102,7 @@ await check('the library under Node searches the native tree, standard output un
 await check('the types accept the API as the README uses it (tsc)', async () => {
   write(join(app, 'types/example.mts'), `
     import { Zekora, parseInfo, type Info } from 'zekora';
+    import { LEVELS, chooseMove, createRandom } from 'zekora/levels';
     const engine: Zekora = await Zekora.start({ hash: 16 });
     const off: () => void = engine.onLine((line: string) => console.log(line));
     engine.send('position startpos moves e2e4');
@@ -109,9 +112,11 @@ await check('the types accept the API as the README uses it (tsc)', async () => 
     const reply: string | undefined = ponder;
     const score: number | undefined = info?.score?.cp ?? info?.score?.mate;
     const parsed: Info | null = parseInfo('info depth 1 score cp 20 pv e2e4');
+    const chosen = await chooseMove(engine, 'startpos', LEVELS[0].level, { random: createRandom(1) });
+    const answer: string | undefined = chosen?.move;
     off();
     await engine.quit();
-    export { move, reply, score, parsed };`);
+    export { move, reply, score, parsed, answer };`);
   write(join(app, 'types/tsconfig.json'), JSON.stringify({
     compilerOptions: {module: 'nodenext', target: 'es2022', strict: true, noEmit: true,
                       types: []},
