@@ -271,6 +271,11 @@ for (const name of browsers) {
     await page.focus('#moves');
     await page.keyboard.press('ArrowLeft');
     assert.equal(await fen(), replay(played.slice(0, 9)).fen());
+    // The game's own next move, made on the board, keeps the rest of the game.
+    const tenth = replay(played.slice(0, 10)).history({verbose: true})[9];
+    await drag(page, tenth.from, tenth.to);
+    await until(page, () => document.querySelector('[aria-current]')?.dataset.ply === '10');
+    assert.equal((await moves(page)).length, 94);
     await page.keyboard.press('End');
     assert.equal(await fen(), replay(played).fen());
 
@@ -363,8 +368,9 @@ for (const name of browsers) {
     await page.keyboard.type('Ke5\n');
     assert.match(await text(page, 'move-note'), /not a legal move/);
 
-    // Once the service worker holds the page, it comes back without the network.
-    await until(page, () => navigator.serviceWorker.controller !== null);
+    // Once the service worker has taken the page's files, the page comes back without the
+    // network.
+    await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
     server.offline = true;
     try {
       await page.reload();

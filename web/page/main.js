@@ -4,7 +4,7 @@
 // so nothing of a finished search or an earlier game can linger on the page.
 import {Board} from './board.js';
 import {Engine, scoreText, search, whiteShare, whiteView} from './engine.js';
-import {Game, endOf, numbered, sanLine, uciMove} from './game.js';
+import {Game, numbered, sanLine, uciMove} from './game.js';
 import {MoveList} from './moves.js';
 import {REVIEW_NODES, THRESHOLDS, drawGraph, reviewGame, tally} from './review.js';
 import {loadState, saveState} from './storage.js';
@@ -104,7 +104,7 @@ async function zekoraMoves() {
   render();
   const position = game.position(game.length);
   const answer = await engine.run((zekora, signal) =>
-    chooseMove(zekora, position, p.level, {random: p.random, signal}));
+    chooseMove(zekora, position, p.level, {random: p.random, signal})).catch(failed);
   // A new game, a takeback, a resignation or the analysis board took over meanwhile.
   if (p.thinking !== token) return;
   p.thinking = null;
@@ -161,7 +161,7 @@ async function hint() {
   render();
   const position = game.position(ply);
   const answer = await engine.run((zekora, signal) =>
-    search(zekora, position, HINT_SEARCH, signal));
+    search(zekora, position, HINT_SEARCH, signal)).catch(failed);
   if (p !== play || p.hint?.ply !== ply || game.length !== ply || !answer) return;
   p.hint = {ply, move: uciMove(answer.bestmove), san: sanLine(game.fen(ply), [answer.bestmove])[0]};
   render();
@@ -196,8 +196,9 @@ function thoughtText(thought) {
 function analyse() {
   const game = analysis.game;
   const key = game.position();
-  const wanted = engine && mode === 'analysis' && settings.analyse && !review &&
-      !endOf(game.board());
+  // A page in the background leaves the processor alone.
+  const wanted = engine && !failure && mode === 'analysis' && settings.analyse && !review &&
+      document.visibilityState !== 'hidden' && !game.end();
   if (!wanted) {
     if (analysis.running) engine?.stop();
     analysis.running = null;
@@ -212,7 +213,7 @@ function analyse() {
     if (analysis.running !== key) return;
     analysis.info = {key, fen, score: whiteView(info.score, turn), info};
     renderEvaluation();
-  })).then(() => {
+  })).catch(failed).then(() => {
     if (analysis.running === key) analysis.running = null;
   });
 }
@@ -228,9 +229,9 @@ function renderEvaluation() {
   bar.firstElementChild.style.height = `${(share * 100).toFixed(1)}%`;
   if (mode !== 'analysis') return;
   if (!known) {
-    const waiting = settings.analyse && engine && !endOf(current().board());
-    $('thinking').textContent = !waiting ? '' : review ? 'The analysis waits for the review.'
-                                                       : 'Zekora analyses…';
+    const waiting = settings.analyse && !failure && !current().end();
+    $('thinking').textContent = !waiting ? '' : !engine ? 'Starting the engine…'
+      : review ? 'The analysis waits for the review.' : 'Zekora analyses…';
     board.arrow(null);
     return;
   }
@@ -252,7 +253,7 @@ async function startReview() {
   const result = await reviewGame(engine, game, (done) => {
     run.done = done;
     renderReview();
-  });
+  }).catch(failed);
   if (review !== run) return;
   review = null;
   if (result && result.key === game.position(game.length)) game.review = result;
@@ -310,6 +311,13 @@ function renderReview() {
 const plural = (count, word) =>
   `${count} ${count === 1 ? word : word.replace(/y$/, 'ie') + 's'}`;
 
+// An engine that stopped working ends the page's play and analysis with a message.
+function failed(error) {
+  failure = `Zekora's engine stopped: ${error.message}. Reload the page to start it again.`;
+  render();
+  return null;
+}
+
 // ---- Everything on show ----
 
 // Who may move on the board now: the player's colour, 'w' or 'b' on the analysis board, or
@@ -317,7 +325,7 @@ const plural = (count, word) =>
 function movable() {
   if (mode === 'analysis') {
     const game = analysis.game;
-    return endOf(game.board()) ? null : game.turn();
+    return game.end() ? null : game.turn();
   }
   const game = play.game;
   if (game.outcome() || !game.atEnd || play.thinking || game.turn() !== play.player) return null;
@@ -328,7 +336,7 @@ function statusText() {
   if (failure) return failure;
   const game = current();
   if (mode === 'analysis') {
-    const end = endOf(game.board());
+    const end = game.end();
     if (end?.winner) return `Checkmate: ${COLOURS[end.winner]} wins`;
     if (end) return `Draw by ${end.reason}`;
     return `${COLOURS[game.turn()]} to move`;
@@ -354,7 +362,9 @@ function render() {
   board.orientation = orientation;
   board.show(game.fen(), last, failure ? null : movable());
   moveList.render(game, game.review?.marks);
-  $('status').textContent = statusText();
+  // Announced when it changes, and only then.
+  const status = statusText();
+  if ($('status').textContent !== status) $('status').textContent = status;
 
   // The names by the board's edges: the player's side below, unless the board is flipped.
   const names = analysing ? {w: game.tags.White ?? '', b: game.tags.Black ?? ''}
@@ -379,7 +389,7 @@ function render() {
   $('resign').disabled = ended || !play.game.length;
   $('hint').disabled = !engine || movable() !== play.player || !!play.hint;
   $('analyse-game').disabled = !play.game.length;
-  $('play-from-here').disabled = !!endOf(game.board());
+  $('play-from-here').disabled = !!game.end();
   $('first').disabled = $('previous').disabled = game.ply === 0;
   $('next').disabled = $('latest').disabled = game.atEnd;
   $('side').value = settings.side;
@@ -451,7 +461,7 @@ function onTypedMove(event) {
   if (!move) {
     note = text.trim() ? `“${text.trim()}” is not a legal move here.` : '';
   } else if (mode === 'play') {
-    if (!playerMove(move)) note = 'Wait for your turn.';
+    if (!playerMove(move)) note = game.outcome() ? 'The game is over.' : 'Wait for your turn.';
   } else {
     onBoardMove(move);
   }
@@ -481,7 +491,8 @@ function download() {
   const game = current();
   const url = URL.createObjectURL(new Blob([game.pgn() + '\n'], {type: 'application/x-chess-pgn'}));
   const link = Object.assign(document.createElement('a'), {
-    href: url, download: `zekora-${(game.tags.Date ?? today()).replaceAll('.', '-')}.pgn`,
+    href: url,
+    download: `zekora-${(game.tags.Date ?? today()).replace(/\D+/g, '-').replace(/^-|-$/g, '')}.pgn`,
   });
   document.body.append(link);
   link.click();
@@ -564,6 +575,8 @@ document.addEventListener('keydown', (event) => {
   event.preventDefault();
   show(to);
 });
+
+document.addEventListener('visibilitychange', analyse);
 
 if (document.documentElement.classList.contains('unsupported')) {
   // The message in index.html says why; the board stays still.

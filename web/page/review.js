@@ -2,7 +2,7 @@
 // The review of a game: Zekora searches every position to the same number of nodes (so that a
 // review gives the same marks in every browser), and each move that lost enough of the
 // evaluation, seen from its player's side, is marked, with the move Zekora preferred.
-import {endOf, sanLine} from './game.js';
+import {sanLine} from './game.js';
 import {search, whiteView} from './engine.js';
 
 export const REVIEW_NODES = 100000;
@@ -23,7 +23,7 @@ export function reviewGame(engine, game, onProgress) {
     const evals = [];
     const best = [];
     for (let ply = 0; ply < total && !signal.aborted; ++ply) {
-      const end = endOf(game.board(ply));
+      const end = game.end(ply);
       if (end) {
         evals[ply] = end.winner ? (end.winner === 'w' ? CAP : -CAP) : 0;
       } else {
