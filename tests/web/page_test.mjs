@@ -76,6 +76,13 @@ async function drag(page, from, to) {
   await page.mouse.up();
 }
 
+// Waits until the board has turned to show side at the bottom.
+const upright = (page, side) => until(page, (white) => {
+  const [a1, a8] = ['a1', 'a8'].map((square) =>
+    document.querySelector(`#board rect[data-square="${square}"]`).getBoundingClientRect().top);
+  return white ? a1 > a8 : a1 < a8;
+}, 10000, side === 'w');
+
 async function clickMove(page, ...squares) {
   for (const square of squares) {
     const {x, y} = await center(page, square);
@@ -173,10 +180,12 @@ for (const name of browsers) {
     await choose(page, 'You play', 'Black');
     await press(page, 'New game');
     await settled(page, 'Your move', 1);
+    await upright(page, 'b');
     // At the player's move, with the board's input on: it once stayed on for Black.
     await choose(page, 'You play', 'White');
     await press(page, 'New game');
     await settled(page, 'Your move', 0);
+    await upright(page, 'w');
     await drag(page, 'e2', 'e4');
     await settled(page, 'Your move', 2);
     replay(await moves(page));
@@ -200,7 +209,7 @@ for (const name of browsers) {
     assert.equal(thought.split(': ').pop().split(' ')[1], (await moves(page))[1]);
 
     await press(page, 'Flip board');
-    await until(page, () => document.querySelector('#board rect[data-square="a1"]').getBoundingClientRect().top < 200);
+    await upright(page, 'b');
     await press(page, 'Resign');
     await settled(page, 'You resigned: Zekora won', 2);
 
@@ -208,8 +217,7 @@ for (const name of browsers) {
     await choose(page, "Zekora's level", (await page.$$('#level option')).length - 1);
     await press(page, 'New game');
     await settled(page, 'Your move', 0);
-    // White at the bottom again.
-    await until(page, () => document.querySelector('#board rect[data-square="a1"]').getBoundingClientRect().top > 200);
+    await upright(page, 'w');
     await drag(page, 'g1', 'f3');
     await settled(page, 'Zekora thinks…', 1);
     await press(page, 'New game');
@@ -271,6 +279,11 @@ for (const name of browsers) {
     await page.focus('#moves');
     await page.keyboard.press('ArrowLeft');
     assert.equal(await fen(), replay(played.slice(0, 9)).fen());
+    // The game's own next move, made on the board, keeps the rest of the game.
+    const tenth = replay(played.slice(0, 10)).history({verbose: true})[9];
+    await drag(page, tenth.from, tenth.to);
+    await until(page, () => document.querySelector('[aria-current]')?.dataset.ply === '10');
+    assert.equal((await moves(page)).length, 94);
     await page.keyboard.press('End');
     assert.equal(await fen(), replay(played).fen());
 
@@ -363,8 +376,9 @@ for (const name of browsers) {
     await page.keyboard.type('Ke5\n');
     assert.match(await text(page, 'move-note'), /not a legal move/);
 
-    // Once the service worker holds the page, it comes back without the network.
-    await until(page, () => navigator.serviceWorker.controller !== null);
+    // Once the service worker has taken the page's files, the page comes back without the
+    // network.
+    await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
     server.offline = true;
     try {
       await page.reload();

@@ -17,6 +17,8 @@ export class Board {
   #board;
   #chess = new Chess();
   #movable = null;
+  #orientation = 'w';
+  #turning = false;
   #onMove;
 
   constructor(element, onMove) {
@@ -57,9 +59,19 @@ export class Board {
     }
   }
 
-  get orientation() { return this.#board.getOrientation() === COLOR.white ? 'w' : 'b'; }
+  // The side at the bottom. The board turns a moment later, one turn at a time.
+  get orientation() { return this.#orientation; }
   set orientation(side) {
-    if (side !== this.orientation) this.#board.setOrientation(colour(side));
+    this.#orientation = side;
+    if (!this.#turning) this.#turn();
+  }
+
+  async #turn() {
+    this.#turning = true;
+    while (this.#board.getOrientation() !== colour(this.#orientation)) {
+      await this.#board.setOrientation(colour(this.#orientation));
+    }
+    this.#turning = false;
   }
 
   // An arrow for a suggested move, or none.

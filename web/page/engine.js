@@ -21,7 +21,8 @@ export class Engine {
   constructor(zekora) { this.#zekora = zekora; }
 
   // Runs task(zekora, signal) once the engine is idle, after stopping what runs now. Resolves
-  // with the task's answer, or null if the task was stopped by a later one or by stop().
+  // with the task's answer, or null if the task was stopped: by a later one, by stop(), or by
+  // the stop() of the promise returned, which stops this task only.
   run(task) {
     this.#controller?.abort();
     const controller = this.#controller = new AbortController();
@@ -36,9 +37,12 @@ export class Engine {
       return task(this.#zekora, signal);
     });
     this.#idle = result.catch(() => {});
-    return result.then((answer) => (signal.aborted ? null : answer));
+    const answer = result.then((value) => (signal.aborted ? null : value));
+    answer.stop = () => controller.abort();
+    return answer;
   }
 
+  // Stops the task that runs now.
   stop() { this.#controller?.abort(); }
 
   // The next task starts with "ucinewgame".

@@ -12,6 +12,8 @@ const DRAWS = [
 ];
 
 export class Game {
+  #ends = new Map();
+
   // Throws on a FEN chess.js rejects, or on a move that is not legal.
   constructor(fen = DEFAULT_POSITION, moves = []) {
     this.chess = new Chess(fen);
@@ -34,13 +36,8 @@ export class Game {
     this.moves.push(played);
     this.ply = this.length;
     this.review = null;
+    this.#ends.delete(this.length);
     return played;
-  }
-
-  // Plays move in the position on show; the moves after it, if any, are dropped.
-  play(move) {
-    if (!this.atEnd) this.truncate(this.ply);
-    return this.push(move);
   }
 
   // Keeps the first n moves.
@@ -51,6 +48,7 @@ export class Game {
     this.ply = 0;
     this.resigned = null;
     this.review = null;
+    this.#ends.clear();
     for (const move of kept) this.push(move.lan);
   }
 
@@ -63,6 +61,24 @@ export class Game {
     const chess = new Chess(this.start);
     for (const move of this.moves.slice(0, ply)) chess.move(uciMove(move.lan));
     return chess;
+  }
+
+  // The end of the game by the rules (mate or a draw) in the position at ply, or null.
+  end(ply = this.ply) {
+    if (!this.#ends.has(ply)) this.#ends.set(ply, endOf(this.board(ply)));
+    return this.#ends.get(ply);
+  }
+
+  // Plays move in the position on show: the next move of the game if it is that one, else
+  // the moves after the position on show give way to it.
+  play(move) {
+    const next = this.moves[this.ply];
+    if (next && next.lan === this.parse(typeof move === 'string' ? move : uciText(move))?.lan) {
+      ++this.ply;
+      return next;
+    }
+    if (!this.atEnd) this.truncate(this.ply);
+    return this.push(move);
   }
 
   // What follows "position " in UCI for the position at ply, with the moves that led to it
@@ -141,7 +157,7 @@ export class Game {
   }
 }
 
-export function endOf(chess) {
+function endOf(chess) {
   if (chess.isCheckmate()) {
     const winner = chess.turn() === 'w' ? 'b' : 'w';
     return {result: winner === 'w' ? '1-0' : '0-1', winner, reason: 'checkmate'};
@@ -149,6 +165,8 @@ export function endOf(chess) {
   const draw = DRAWS.find(([test]) => chess[test]());
   return draw ? {result: '1/2-1/2', winner: null, reason: draw[1]} : null;
 }
+
+const uciText = ({from, to, promotion}) => from + to + (promotion ?? '');
 
 // {from, to, promotion} of a move in UCI notation, or undefined.
 export function uciMove(text) {

@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page: a game against Zekora at a chosen level, and an analysis board, sharing one board,
-// one move list and one engine. Everything shown is drawn again from the state by render(),
-// so nothing of a finished search or an earlier game can linger on the page.
+// The page: a game against Zekora (play.js) and an analysis board (analysis.js), sharing one
+// board, one move list and one engine, with reviews and the game's data. Everything shown is
+// drawn again from the state by render(), so nothing of a finished search or an earlier game
+// can linger on the page.
+import {Analysis} from './analysis.js';
 import {Board} from './board.js';
-import {Engine, scoreText, search, whiteShare, whiteView} from './engine.js';
-import {Game, endOf, numbered, sanLine, uciMove} from './game.js';
+import {Engine} from './engine.js';
+import {Game, numbered} from './game.js';
 import {MoveList} from './moves.js';
-import {REVIEW_NODES, THRESHOLDS, drawGraph, reviewGame, tally} from './review.js';
+import {Play, today} from './play.js';
+import {REVIEW_NODES, Reviews, THRESHOLDS, drawGraph, tally} from './review.js';
 import {loadState, saveState} from './storage.js';
-import {LEVELS, chooseMove, createRandom} from './zekora/levels.js';
+import {LEVELS} from './zekora/levels.js';
 
 const $ = (id) => document.getElementById(id);
 const COLOURS = {w: 'White', b: 'Black'};
-const HINT_SEARCH = 'movetime 1000';
 
 const saved = loadState();
 const settings = {
@@ -25,17 +27,26 @@ const settings = {
 };
 if (!LEVELS.some((entry) => entry.level === settings.level)) settings.level = LEVELS[0].level;
 
-let engine = null;
-let failure = null;
 let mode = saved.mode === 'analysis' ? 'analysis' : 'play';
 let orientation = saved.orientation === 'b' ? 'b' : 'w';
-// The game against Zekora: the game, the player's colour, Zekora's level, the date; a token
-// while Zekora searches; its last move's search (thought) and a hint, each for one ply.
-let play = restorePlay(saved.play) ?? freshPlay(new Game(), 'w');
-// The analysis board: its game, the position searched now, and the last line found for it.
-let analysis = {game: restoreGame(saved.analysis?.game) ?? new Game(), running: null, info: null};
-// The review under way: its game and progress.
-let review = null;
+// What the game, the analysis and the reviews need of the page.
+const app = {
+  engine: null,
+  failure: null,
+  get playing() { return mode === 'play'; },
+  render: () => render(),
+  // An engine that stopped working ends play and analysis with a message.
+  failed(error) {
+    app.failure = `Zekora's engine stopped: ${error.message}. Reload the page to start it again.`;
+    render();
+    return null;
+  },
+};
+let play = (saved.play && Play.restore(app, saved.play, settings.level)) ??
+    new Play(app, {level: settings.level});
+const analysis = new Analysis(app, restoreGame(saved.analysis?.game) ?? new Game(),
+                              () => renderEvaluation());
+const reviews = new Reviews(app);
 
 const board = new Board($('board'), onBoardMove);
 const moveList = new MoveList($('moves'), (ply) => show(ply));
@@ -48,238 +59,121 @@ function restoreGame(data) {
   }
 }
 
-function restorePlay(data) {
-  const game = restoreGame(data?.game);
-  if (!game || !COLOURS[data.player]) return null;
-  return {...freshPlay(game, data.player), level: data.level ?? settings.level,
-          date: data.date ?? today()};
-}
-
-function freshPlay(game, player) {
-  return {game, player, level: settings.level, date: today(), thinking: null, thought: null,
-          hint: null, random: createRandom(Date.now() >>> 0)};
-}
-
-function today() {
-  const now = new Date();
-  return [now.getFullYear(), now.getMonth() + 1, now.getDate()]
-      .map((part) => String(part).padStart(2, '0')).join('.');
-}
-
 const current = () => (mode === 'play' ? play.game : analysis.game);
-const levelLabel = (level) => LEVELS.find((entry) => entry.level === level)?.label ?? `Level ${level}`;
-const zekoraName = () => `Zekora (${levelLabel(play.level)})`;
-
-// ---- Play ----
 
 function newGame({fen, player} = {}) {
   const side = player ?? (settings.side === 'random' ? (Math.random() < 0.5 ? 'w' : 'b')
                                                      : settings.side);
-  play = freshPlay(new Game(fen), side);
+  play.pause();
+  play = new Play(app, {game: new Game(fen), player: side, level: settings.level});
   orientation = side;
-  if (review) review = null;
-  engine?.newGame();
-  engine?.stop();
-  analysis.running = null;
+  reviews.cancel();
+  app.engine?.newGame();
   mode = 'play';
   render();
-  zekoraMoves();
+  play.zekoraMoves();
 }
 
-// Names and date for the PGN of the game against Zekora.
-function playTags() {
-  const you = 'Player';
-  return {Event: 'Game against Zekora', Date: play.date,
-          White: play.player === 'w' ? you : zekoraName(),
-          Black: play.player === 'b' ? you : zekoraName()};
+// ---- What is shown ----
+
+// Who may move on the board now: the player's colour, either side on the analysis board, or
+// nobody.
+function movable() {
+  if (app.failure) return null;
+  if (mode === 'play') return play.movable();
+  return analysis.game.end() ? null : analysis.game.turn();
 }
 
-async function zekoraMoves() {
-  const p = play;
-  const game = p.game;
-  if (!engine || mode !== 'play' || p.thinking || game.outcome() || game.turn() === p.player) {
-    return;
-  }
-  const token = p.thinking = {};
-  render();
-  const position = game.position(game.length);
-  const answer = await engine.run((zekora, signal) =>
-    chooseMove(zekora, position, p.level, {random: p.random, signal}));
-  // A new game, a takeback, a resignation or the analysis board took over meanwhile.
-  if (p.thinking !== token) return;
-  p.thinking = null;
-  if (answer?.move) {
-    const move = game.push(answer.move);
-    p.thought = answer.info ? {ply: game.length, move, info: answer.info} : null;
-  }
-  render();
-}
-
-function playerMove(move) {
-  const p = play;
-  if (mode !== 'play' || movable() !== p.player) return false;
-  try {
-    p.game.push(move);
-  } catch {
-    return false;
-  }
-  p.hint = null;
-  render();
-  zekoraMoves();
-  return true;
-}
-
-// Takes back the player's last move, and Zekora's answer to it if there is one.
-function takeback() {
-  const p = play;
-  const game = p.game;
-  if (!canTakeback()) return;
-  engine?.stop();
-  p.thinking = p.hint = p.thought = null;
-  game.truncate(game.length - (game.last.color === p.player ? 1 : 2));
-  render();
-}
-
-const canTakeback = () => play.game.moves.some((move) => move.color === play.player);
-
-function resign() {
-  const p = play;
-  if (p.game.outcome()) return;
-  engine?.stop();
-  p.thinking = p.hint = null;
-  p.game.resigned = p.player;
-  p.game.ply = p.game.length;
-  render();
-}
-
-async function hint() {
-  const p = play;
-  const game = p.game;
-  if (!engine || movable() !== p.player) return;
-  const ply = game.length;
-  p.hint = {ply};
-  render();
-  const position = game.position(ply);
-  const answer = await engine.run((zekora, signal) =>
-    search(zekora, position, HINT_SEARCH, signal));
-  if (p !== play || p.hint?.ply !== ply || game.length !== ply || !answer) return;
-  p.hint = {ply, move: uciMove(answer.bestmove), san: sanLine(game.fen(ply), [answer.bestmove])[0]};
-  render();
-}
-
-function resultText(outcome) {
-  if (outcome.reason === 'resignation') {
-    return outcome.winner === play.player ? 'Zekora resigned: you won' : 'You resigned: Zekora won';
-  }
-  if (outcome.reason === 'checkmate') {
-    return outcome.winner === play.player ? 'You won by checkmate' : 'Zekora won by checkmate';
-  }
-  return `Draw by ${outcome.reason}`;
-}
-
-// Zekora's line for the move it just made: its score from White's view, the depth, and the
-// line in SAN from the position before its move.
-function thoughtText(thought) {
-  const {move, info} = thought;
-  const score = scoreText(whiteView(info.score, move.color));
-  const pv = info.pv ?? [];
-  // The search that chose the move searched either the position before it or the one after.
-  const line = pv[0] === move.lan ? sanLine(move.before, pv)
-                                  : [move.san, ...sanLine(move.after, pv)];
-  return `Zekora: ${score}, depth ${info.depth ?? '?'}: ${numbered(move.before, line.slice(0, 12))}`;
-}
-
-// ---- Analysis ----
-
-// Searches the position on show without end; a new position stops the search and starts
-// another one.
-function analyse() {
+function statusText() {
+  if (app.failure) return app.failure;
+  if (mode === 'play') return play.status();
   const game = analysis.game;
-  const key = game.position();
-  const wanted = engine && mode === 'analysis' && settings.analyse && !review &&
-      !endOf(game.board());
-  if (!wanted) {
-    if (analysis.running) engine?.stop();
-    analysis.running = null;
-    return;
-  }
-  if (analysis.running === key) return;
-  analysis.running = key;
-  analysis.info = null;
-  const turn = game.turn();
-  const fen = game.fen();
-  engine.run((zekora, signal) => search(zekora, key, 'infinite', signal, (info) => {
-    if (analysis.running !== key) return;
-    analysis.info = {key, fen, score: whiteView(info.score, turn), info};
+  const end = game.end();
+  if (end?.winner) return `Checkmate: ${COLOURS[end.winner]} wins`;
+  if (end) return `Draw by ${end.reason}`;
+  return `${COLOURS[game.turn()]} to move`;
+}
+
+function render() {
+  const game = current();
+  const analysing = mode === 'analysis';
+  document.body.dataset.mode = mode;
+  $('mode-play').setAttribute('aria-pressed', String(!analysing));
+  $('mode-analysis').setAttribute('aria-pressed', String(analysing));
+  $('play-controls').hidden = analysing;
+  $('analysis-controls').hidden = !analysing;
+
+  board.orientation = orientation;
+  board.show(game.fen(), game.ply ? game.moves[game.ply - 1] : null, movable());
+  moveList.render(game, game.review?.marks);
+  // Announced when it changes, and only then.
+  const status = statusText();
+  if ($('status').textContent !== status) $('status').textContent = status;
+
+  // The names by the board's edges: the player's side below, unless the board is flipped.
+  const names = analysing ? {w: game.tags.White, b: game.tags.Black} : play.names();
+  const name = (side) => (names[side] && names[side] !== '?' ? names[side] : '');
+  $('name-bottom').textContent = name(orientation);
+  $('name-top').textContent = name(orientation === 'w' ? 'b' : 'w');
+
+  if (analysing) {
     renderEvaluation();
-  })).then(() => {
-    if (analysis.running === key) analysis.running = null;
-  });
-}
-
-function renderEvaluation() {
-  const bar = $('eval-bar');
-  const known = mode === 'analysis' && analysis.info?.key === current().position() &&
-      analysis.running === analysis.info.key;
-  // Only hidden, so that the board keeps its size from one mode to the other.
-  bar.style.visibility = mode === 'analysis' ? 'visible' : 'hidden';
-  bar.classList.toggle('flipped', orientation === 'b');
-  const share = known ? whiteShare(analysis.info.score) : 0.5;
-  bar.firstElementChild.style.height = `${(share * 100).toFixed(1)}%`;
-  if (mode !== 'analysis') return;
-  if (!known) {
-    const waiting = settings.analyse && engine && !endOf(current().board());
-    $('thinking').textContent = !waiting ? '' : review ? 'The analysis waits for the review.'
-                                                       : 'Zekora analyses…';
-    board.arrow(null);
-    return;
+  } else {
+    board.arrow(play.hinted);
+    $('thinking').textContent = settings.showThinking ? play.thought() : '';
   }
-  const {fen, score, info} = analysis.info;
-  const line = sanLine(fen, info.pv);
-  $('thinking').textContent =
-    `${scoreText(score)}, depth ${info.depth}: ${numbered(fen, line.slice(0, 12))}`;
-  board.arrow(uciMove(info.pv[0]));
+  // Only hidden, so that the board keeps its size from one mode to the other.
+  $('eval-bar').style.visibility = analysing ? 'visible' : 'hidden';
+
+  $('takeback').disabled = !play.canTakeback;
+  $('resign').disabled = !!play.game.outcome() || !play.game.length;
+  $('hint').disabled = !play.canHint;
+  $('analyse-game').disabled = !play.game.length;
+  $('play-from-here').disabled = !!game.end();
+  $('first').disabled = $('previous').disabled = game.ply === 0;
+  $('next').disabled = $('latest').disabled = game.atEnd;
+  $('side').value = settings.side;
+  $('level').value = String(settings.level);
+  $('show-thinking').checked = settings.showThinking;
+  $('analyse').checked = settings.analyse;
+  renderReview(game);
+  renderData(game);
+
+  // A page in the background leaves the processor alone.
+  analysis.update(analysing && settings.analyse && !reviews.running && !app.failure &&
+                  document.visibilityState !== 'hidden');
+  saveState({settings, mode, orientation, play: play.save(), analysis: {game: analysis.game.save()}});
 }
 
-// ---- Review ----
-
-async function startReview() {
-  const game = current();
-  if (!engine || review || !game.length) return;
-  const run = review = {game, done: 0, total: game.length + 1};
-  render();
-  analyse();
-  const result = await reviewGame(engine, game, (done) => {
-    run.done = done;
-    renderReview();
-  });
-  if (review !== run) return;
-  review = null;
-  if (result && result.key === game.position(game.length)) game.review = result;
-  render();
-  analyse();
+// The analysis board's evaluation: the bar, the score, depth and line, the arrow.
+function renderEvaluation() {
+  if (mode !== 'analysis') return;
+  const shown = analysis.shown;
+  const bar = $('eval-bar');
+  bar.classList.toggle('flipped', orientation === 'b');
+  bar.firstElementChild.style.height = `${((shown?.share ?? 0.5) * 100).toFixed(1)}%`;
+  board.arrow(shown?.arrow);
+  if (shown) {
+    $('thinking').textContent = shown.text;
+  } else {
+    const waiting = settings.analyse && !app.failure && !analysis.game.end();
+    $('thinking').textContent = !waiting ? '' : !app.engine ? 'Starting the engine…'
+      : reviews.running ? 'The analysis waits for the review.' : 'Zekora analyses…';
+  }
 }
 
-function cancelReview() {
-  if (!review) return;
-  review = null;
-  engine?.stop();
-  render();
-  analyse();
-}
-
-function renderReview() {
-  const game = current();
-  const mine = review?.game === game;
+function renderReview(game) {
+  const running = reviews.running;
+  const mine = running?.game === game;
   $('review-progress').hidden = !mine;
   if (mine) {
-    $('review-bar').max = review.total;
-    $('review-bar').value = review.done;
-    $('review-count').textContent = `Reviewing: ${review.done} of ${review.total} positions`;
+    $('review-bar').max = running.total;
+    $('review-bar').value = running.done;
+    $('review-count').textContent = `Reviewing: ${running.done} of ${running.total} positions`;
   }
   const ended = mode === 'analysis' || game.outcome();
   $('review-start').hidden = mine || !!game.review;
-  $('review-start').disabled = !engine || !!review || !game.length || !ended;
+  $('review-start').disabled = !app.engine || !!running || !game.length || !ended;
   $('review-start').title = ended ? '' : 'After the game';
   const result = game.review;
   $('graph').toggleAttribute('hidden', !result);
@@ -294,8 +188,8 @@ function renderReview() {
   }
   drawGraph($('graph'), result, game.ply, (ply) => show(ply));
   const counts = tally(game, result.marks);
-  const names = mode === 'play' && game === play.game
-    ? {[play.player]: 'You', [play.player === 'w' ? 'b' : 'w']: 'Zekora'} : COLOURS;
+  const names = game === play.game ? {[play.player]: 'You', [play.player === 'w' ? 'b' : 'w']: 'Zekora'}
+                                   : COLOURS;
   $('review-summary').textContent = ['w', 'b'].map((side) => `${names[side]}: ` +
       THRESHOLDS.slice().reverse().map(([kind]) => plural(counts[side][kind], kind)).join(', '))
       .join('. ') + '.';
@@ -310,94 +204,10 @@ function renderReview() {
 const plural = (count, word) =>
   `${count} ${count === 1 ? word : word.replace(/y$/, 'ie') + 's'}`;
 
-// ---- Everything on show ----
-
-// Who may move on the board now: the player's colour, 'w' or 'b' on the analysis board, or
-// null.
-function movable() {
-  if (mode === 'analysis') {
-    const game = analysis.game;
-    return endOf(game.board()) ? null : game.turn();
-  }
-  const game = play.game;
-  if (game.outcome() || !game.atEnd || play.thinking || game.turn() !== play.player) return null;
-  return play.player;
-}
-
-function statusText() {
-  if (failure) return failure;
-  const game = current();
-  if (mode === 'analysis') {
-    const end = endOf(game.board());
-    if (end?.winner) return `Checkmate: ${COLOURS[end.winner]} wins`;
-    if (end) return `Draw by ${end.reason}`;
-    return `${COLOURS[game.turn()]} to move`;
-  }
-  const outcome = game.outcome();
-  if (outcome) return resultText(outcome);
-  if (game.turn() !== play.player) return engine ? 'Zekora thinks…' : 'Starting the engine…';
-  const hinted = play.hint?.ply === game.length;
-  if (hinted) return play.hint.san ? `Your move. Hint: ${play.hint.san}` : 'Your move. Looking for a hint…';
-  return 'Your move';
-}
-
-function render() {
-  const game = current();
-  const analysing = mode === 'analysis';
-  document.body.dataset.mode = mode;
-  $('mode-play').setAttribute('aria-pressed', String(!analysing));
-  $('mode-analysis').setAttribute('aria-pressed', String(analysing));
-  $('play-controls').hidden = analysing;
-  $('analysis-controls').hidden = !analysing;
-
-  const last = game.ply ? game.moves[game.ply - 1] : null;
-  board.orientation = orientation;
-  board.show(game.fen(), last, failure ? null : movable());
-  moveList.render(game, game.review?.marks);
-  $('status').textContent = statusText();
-
-  // The names by the board's edges: the player's side below, unless the board is flipped.
-  const names = analysing ? {w: game.tags.White ?? '', b: game.tags.Black ?? ''}
-    : {[play.player]: 'You', [play.player === 'w' ? 'b' : 'w']: zekoraName()};
-  $('name-bottom').textContent = names[orientation] === '?' ? '' : names[orientation];
-  $('name-top').textContent = names[orientation === 'w' ? 'b' : 'w'] === '?' ? ''
-    : names[orientation === 'w' ? 'b' : 'w'];
-
-  if (analysing) {
-    renderEvaluation();
-  } else {
-    const hinted = play.hint?.move && play.hint.ply === game.length && game.ply === game.length;
-    board.arrow(hinted ? play.hint.move : null);
-    $('eval-bar').style.visibility = 'hidden';
-    const thought = play.thought;
-    $('thinking').textContent = settings.showThinking && thought && thought.ply === game.ply &&
-        game.atEnd && !game.outcome() ? thoughtText(thought) : '';
-  }
-
-  const ended = !!play.game.outcome();
-  $('takeback').disabled = analysing || !canTakeback();
-  $('resign').disabled = ended || !play.game.length;
-  $('hint').disabled = !engine || movable() !== play.player || !!play.hint;
-  $('analyse-game').disabled = !play.game.length;
-  $('play-from-here').disabled = !!endOf(game.board());
-  $('first').disabled = $('previous').disabled = game.ply === 0;
-  $('next').disabled = $('latest').disabled = game.atEnd;
-  $('side').value = settings.side;
-  $('level').value = String(settings.level);
-  $('show-thinking').checked = settings.showThinking;
-  $('analyse').checked = settings.analyse;
-  renderReview();
-  renderData(game);
-
-  saveState({settings, mode, orientation,
-             play: {game: play.game.save(), player: play.player, level: play.level, date: play.date},
-             analysis: {game: analysis.game.save()}});
-}
-
 // The FEN and PGN fields follow the game, except while someone types in them.
 const shownData = {fen: null, pgn: null};
 function renderData(game) {
-  if (game === play.game) game.tags = playTags();
+  if (game === play.game) game.tags = play.tags();
   for (const [id, text] of [['fen', game.fen()], ['pgn', game.pgn()]]) {
     if (shownData[id] !== text && document.activeElement !== $(id)) {
       $(id).value = shownData[id] = text;
@@ -405,35 +215,31 @@ function renderData(game) {
   }
 }
 
+// ---- What the player does ----
+
 // Shows the position after ply moves of the game on show.
 function show(ply) {
   const game = current();
   game.ply = Math.max(0, Math.min(game.length, ply));
   render();
-  analyse();
 }
 
 // Shows the game against Zekora or the analysis board; again after its game changed, if asked.
 function setMode(next, again = false) {
   if (next === mode && !again) return;
-  if (next === 'analysis' && play.thinking) {
-    play.thinking = null;
-    engine?.stop();
-  }
+  if (next === 'analysis') play.pause();
   mode = next;
   render();
-  analyse();
-  zekoraMoves();
+  play.zekoraMoves();
 }
 
 function onBoardMove(move) {
   if (mode === 'play') {
-    if (!playerMove(move)) render();
+    if (!play.move(move)) render();
     return;
   }
   analysis.game.play(move);
   render();
-  analyse();
 }
 
 // The move typed in the text box: SAN or UCI, for the player (or either side on the analysis
@@ -443,23 +249,20 @@ function onTypedMove(event) {
   const input = $('move-input');
   const text = input.value;
   const game = current();
-  if (mode === 'play' && !game.atEnd && movable() === null) {
-    game.ply = game.length;
-  }
+  if (mode === 'play') game.ply = game.length;
   const move = game.parse(text);
   let note = '';
   if (!move) {
     note = text.trim() ? `“${text.trim()}” is not a legal move here.` : '';
   } else if (mode === 'play') {
-    if (!playerMove(move)) note = 'Wait for your turn.';
+    if (!play.move(move)) note = game.outcome() ? 'The game is over.' : 'Wait for your turn.';
   } else {
     onBoardMove(move);
   }
   $('move-note').textContent = note;
   if (!note) input.value = '';
+  render();
 }
-
-// ---- Game data ----
 
 async function copy(id, what) {
   const field = $(id);
@@ -479,17 +282,16 @@ async function copy(id, what) {
 
 function download() {
   const game = current();
+  const date = (game.tags.Date ?? today()).replace(/\D+/g, '-').replace(/^-|-$/g, '');
   const url = URL.createObjectURL(new Blob([game.pgn() + '\n'], {type: 'application/x-chess-pgn'}));
-  const link = Object.assign(document.createElement('a'), {
-    href: url, download: `zekora-${(game.tags.Date ?? today()).replaceAll('.', '-')}.pgn`,
-  });
+  const link = Object.assign(document.createElement('a'), {href: url, download: `zekora-${date}.pgn`});
   document.body.append(link);
   link.click();
   link.remove();
   setTimeout(() => URL.revokeObjectURL(url), 1000);
 }
 
-// A FEN or a PGN put on the analysis board.
+// A FEN, a PGN or a game put on the analysis board.
 function load(make, what) {
   let game;
   try {
@@ -499,7 +301,6 @@ function load(make, what) {
     return;
   }
   analysis.game = game;
-  analysis.running = null;
   $('data-note').textContent = '';
   shownData.fen = shownData.pgn = null;
   setMode('analysis', true);
@@ -513,25 +314,21 @@ for (const entry of LEVELS) {
 $('mode-play').onclick = () => setMode('play');
 $('mode-analysis').onclick = () => setMode('analysis');
 $('new-game').onclick = () => newGame();
-$('takeback').onclick = takeback;
-$('resign').onclick = resign;
-$('hint').onclick = hint;
+$('takeback').onclick = () => play.takeback();
+$('resign').onclick = () => play.resign();
+$('hint').onclick = () => play.hint();
 $('side').onchange = (event) => { settings.side = event.target.value; render(); };
 $('level').onchange = (event) => {
   settings.level = play.level = Number(event.target.value);
   render();
 };
 $('show-thinking').onchange = (event) => { settings.showThinking = event.target.checked; render(); };
-$('analyse').onchange = (event) => {
-  settings.analyse = event.target.checked;
-  render();
-  analyse();
-};
+$('analyse').onchange = (event) => { settings.analyse = event.target.checked; render(); };
 $('analyse-game').onclick = () => {
-  const copy = Game.load(play.game.save());
-  copy.review = play.game.review;
-  copy.tags = playTags();
-  load(() => copy, 'game');
+  const game = Game.load(play.game.save());
+  game.review = play.game.review;
+  game.tags = play.tags();
+  load(() => game, 'game');
 };
 $('start-position').onclick = () => load(() => new Game(), 'position');
 $('play-from-here').onclick = () => {
@@ -543,8 +340,8 @@ $('previous').onclick = () => show(current().ply - 1);
 $('next').onclick = () => show(current().ply + 1);
 $('latest').onclick = () => show(current().length);
 $('flip').onclick = () => { orientation = orientation === 'w' ? 'b' : 'w'; render(); };
-$('review-start').onclick = startReview;
-$('review-cancel').onclick = cancelReview;
+$('review-start').onclick = () => reviews.start(current());
+$('review-cancel').onclick = () => reviews.cancel();
 $('move-form').onsubmit = onTypedMove;
 $('fen-copy').onclick = () => copy('fen', 'FEN');
 $('pgn-copy').onclick = () => copy('pgn', 'PGN');
@@ -564,19 +361,19 @@ document.addEventListener('keydown', (event) => {
   event.preventDefault();
   show(to);
 });
+document.addEventListener('visibilitychange', render);
 
 if (document.documentElement.classList.contains('unsupported')) {
   // The message in index.html says why; the board stays still.
   board.show(current().fen(), null, null);
 } else {
   render();
-  Engine.start().then((started) => {
-    engine = started;
+  Engine.start().then((engine) => {
+    app.engine = engine;
     render();
-    zekoraMoves();
-    analyse();
+    play.zekoraMoves();
   }, (error) => {
-    failure = `Zekora's engine did not start: ${error.message}. Reload the page to try again.`;
+    app.failure = `Zekora's engine did not start: ${error.message}. Reload the page to try again.`;
     render();
   });
   // Offline after the first visit, from the folder the page is in.

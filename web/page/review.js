@@ -2,7 +2,7 @@
 // The review of a game: Zekora searches every position to the same number of nodes (so that a
 // review gives the same marks in every browser), and each move that lost enough of the
 // evaluation, seen from its player's side, is marked, with the move Zekora preferred.
-import {endOf, sanLine} from './game.js';
+import {sanLine} from './game.js';
 import {search, whiteView} from './engine.js';
 
 export const REVIEW_NODES = 100000;
@@ -12,10 +12,42 @@ export const THRESHOLDS = [['blunder', 300], ['mistake', 100], ['inaccuracy', 50
 // away counts, not one that wins a little more slowly.
 const CAP = 1000;
 
+// The review under way, if any: game, done and total (positions), and the search; the
+// review of a game that has not changed since is kept as game.review.
+export class Reviews {
+  #app;
+  running = null;
+
+  // app: {engine, render(), failed(error)}
+  constructor(app) { this.#app = app; }
+
+  async start(game) {
+    const app = this.#app;
+    if (!app.engine || this.running || !game.length) return;
+    const run = this.running = {game, done: 0, total: game.length + 1};
+    run.search = reviewGame(app.engine, game, (done) => {
+      run.done = done;
+      app.render();
+    });
+    app.render();
+    const result = await run.search.catch(app.failed);
+    if (this.running !== run) return;
+    this.running = null;
+    if (result && result.key === game.position(game.length)) game.review = result;
+    app.render();
+  }
+
+  cancel() {
+    this.running?.search.stop();
+    this.running = null;
+    this.#app.render();
+  }
+}
+
 // Reviews game on engine, calling onProgress(done, total) after each position. Resolves with
 // {key, evals, marks}, or null if it was stopped. evals: per ply, White's view in centipawns
 // (capped); marks: per ply of a marked move, {kind, loss, best} (best in SAN).
-export function reviewGame(engine, game, onProgress) {
+function reviewGame(engine, game, onProgress) {
   const total = game.length + 1;
   // From an empty table, so that the same game always gets the same review.
   engine.newGame();
@@ -23,7 +55,7 @@ export function reviewGame(engine, game, onProgress) {
     const evals = [];
     const best = [];
     for (let ply = 0; ply < total && !signal.aborted; ++ply) {
-      const end = endOf(game.board(ply));
+      const end = game.end(ply);
       if (end) {
         evals[ply] = end.winner ? (end.winner === 'w' ? CAP : -CAP) : 0;
       } else {
