@@ -27,14 +27,38 @@ if [[ ! -d "$modules/cm-chessboard" || ! -d "$modules/chess.js" ]]; then
     npm ci --prefix "$root/web" --no-audit --no-fund
 fi
 
-# The npm package.
+# The npm package. Each ES module of the library (index.js, levels.js) gets its CommonJS twin
+# (.cjs), for require() and Node: its imports of the package's modules become require()s, its
+# exports assignments, import.meta.url the file's own URL. Each build's source also travels as
+# a module (engine-*.js), from which the library makes its Worker, so that bundlers carry the
+# engine as they carry any module.
 dist="$out/dist"
 rm -rf "$dist"
 mkdir -p "$dist"
 cp "$out/bin/zekora.js" "$out/bin/zekora-blocking.js" "$out/bin/zekora-suspending.js" \
-    "$root/web/index.js" "$dist/"
-cp "$root/web/README.md" "$dist/"
+    "$root/web/index.js" "$root/web/index.d.ts" "$root/web/README.md" "$root/LICENSE" "$dist/"
 cp "$root/web/dist-package.json" "$dist/package.json"
+commonjs_twin() {
+    local module="$1" name
+    sed -E -e "s/^import \{(.*)\} from '(\.\/[^']*)\.js';$/const {\1} = require('\2.cjs');/" \
+        -e 's/^export (async function|function|class|const|let) /\1 /' \
+        -e "s|import\.meta\.url|require('node:url').pathToFileURL(__filename).href|g" \
+        "$module"
+    sed -n -E 's/^export (async function|function|class|const|let) ([A-Za-z_$][A-Za-z0-9_$]*).*/\2/p' \
+        "$module" | while read -r name; do echo "exports.$name = $name;"; done
+}
+commonjs_twin "$root/web/index.js" > "$dist/index.cjs"
+if [[ -f "$root/web/levels.js" ]]; then
+    cp "$root/web/levels.js" "$root/web/levels.d.ts" "$dist/"
+    commonjs_twin "$root/web/levels.js" > "$dist/levels.cjs"
+fi
+for build in blocking suspending; do
+    node -e 'const fs = require("fs");
+        fs.writeFileSync(process.argv[2], "// SPDX-License-Identifier: GPL-3.0-or-later\n" +
+            "// The source of zekora-" + process.argv[3] + ".js, for a Worker made from a Blob.\n" +
+            "export default " + JSON.stringify(fs.readFileSync(process.argv[1], "utf8")) + ";\n");' \
+        "$out/bin/zekora-$build.js" "$dist/engine-$build.js" "$build"
+done
 
 # The page: web/page, the package's runtime files in zekora/ (with the level module), and in
 # vendor/ the parts of the board and the rules that the page loads. The service worker learns
