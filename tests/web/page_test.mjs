@@ -7,7 +7,8 @@
 // played by keyboard and then offline, and the page opened from disk or without WebAssembly.
 //   node tests/web/page_test.mjs SITE [SCREENSHOTS]
 // With SCREENSHOTS, a folder, it also saves there a game and an analysis for the README.
-// Exits 77 (skipped) where no browser or the npm modules (npm ci in web/) are missing.
+// ONLY=REGEX runs only the checks whose names match. Exits 77 (skipped) where no browser or
+// the npm modules (npm ci in web/) are missing.
 import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
 import {join, resolve} from 'node:path';
@@ -117,21 +118,16 @@ async function until(page, predicate, timeout = 30000, ...args) {
   try {
     await page.waitForFunction(predicate, {timeout, polling: 50}, ...args);
   } catch (error) {
-    error.message += ` for ${predicate}; the status reads "${await text(page, 'status')}", ` +
-        `the engine's line "${await text(page, 'thinking')}"`;
+    error.message += ` for ${predicate} ${args}; the status reads "${await text(page, 'status')}" ` +
+        `after "${await moves(page)}", the engine's line "${await text(page, 'thinking')}"`;
     throw error;
   }
 }
+
 // Waits until the status reads status and the move list holds count moves.
-async function settled(page, status, count, timeout) {
-  try {
-    await until(page, (s, n) => document.getElementById('status').textContent === s &&
-                document.querySelectorAll('#moves .move').length === n, timeout, status, count);
-  } catch (error) {
-    error.message += `: "${await text(page, 'status')}" after ${await moves(page)}, not "${status}" after ${count}`;
-    throw error;
-  }
-}
+const settled = (page, status, count, timeout) => until(page, (s, n) =>
+  document.getElementById('status').textContent === s &&
+  document.querySelectorAll('#moves .move').length === n, timeout, status, count);
 
 async function fillIn(page, id, value) {
   await page.$eval(`#${id}`, (field, text) => {
@@ -158,16 +154,16 @@ await check('the page without the engine is under 150 KB gzipped', () => {
       .match(/'[^']+'/g).map((name) => name.slice(1, -1)).filter((name) => name !== './');
   const sizes = {};
   for (const file of ['sw.js', ...files]) {
-    const part = file.startsWith('zekora/') ? file : file.startsWith('vendor/') ? file.split('/')[1] : 'page';
+    const part = /^(zekora\/.*|vendor\/[^/]*)/.exec(file)?.[1] ?? 'page';
     sizes[part] = (sizes[part] ?? 0) + gzipSync(readFileSync(join(site, file)), {level: 9}).length;
   }
-  const total = (filter) => Object.entries(sizes).filter(([part]) => filter(part))
-      .reduce((sum, [, size]) => sum + size, 0);
-  const page = total((part) => !part.startsWith('zekora/'));
-  console.log(Object.entries(sizes).map(([part, size]) => `${part} ${(size / 1024).toFixed(1)} KB`)
-                  .join(', '));
-  console.log(`page ${(page / 1024).toFixed(1)} KB, engine ` +
-              `${(total((part) => part.startsWith('zekora/')) / 1024).toFixed(1)} KB`);
+  const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
+  let page = 0;
+  for (const [part, size] of Object.entries(sizes)) {
+    if (!part.startsWith('zekora/')) page += size;
+    console.log(`${part}: ${kb(size)}`);
+  }
+  console.log(`the page without the engine: ${kb(page)}`);
   assert.ok(page < 150 * 1024);
 });
 
