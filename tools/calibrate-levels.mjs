@@ -137,7 +137,12 @@ function printReport(games) {
   console.log('| Level | How it plays | Rating | 95% | Games (+ = -) | Score | Opponents | Clock | Dates |');
   console.log('|---|---|---|---|---|---|---|---|---|');
   for (const r of summarise(games)) {
-    const opponents = r.opponents.replace(/sf:/g, 'Stockfish ').replace(/level:/g, 'level ');
+    const elos = r.opponents.split(' ').filter((o) => o.startsWith('sf:')).map((o) => Number(o.slice(3)));
+    const opponents = [
+      ...r.opponents.split(' ').filter((o) => o.startsWith('level:')).map((o) => `level ${o.slice(6)}`),
+      ...elos.length ? [`Stockfish ${Math.min(...elos)}` +
+                        (elos.length > 1 ? ` to ${Math.max(...elos)}` : '')] : [],
+    ].join(', ');
     const dates = r.first + (r.last !== r.first ? ' to ' + r.last : '');
     console.log(`| ${r.level} | ${LEVELS[r.level - 1].description} | ${Math.round(r.rating)} |` +
                 ` ±${Math.round(r.margin)} | ${r.games} (${r.wins} ${r.draws} ${r.losses}) |` +
