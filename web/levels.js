@@ -30,13 +30,14 @@ const PLAY = [
   {depth: 3, sigma: 50},
   {child: 2000, sigma: 30},
   {child: 8000, sigma: 18},
+  {nodes: 8_000, jitter: 0.3},
   {nodes: 30_000, jitter: 0.3},
   {nodes: 150_000, jitter: 0.3},
   {nodes: FULL_NODES, jitter: 0},
 ];
 
 // The ratings measured by tools/calibrate-levels.mjs (see the README's table).
-const RATINGS = [null, null, null, null, null, null, null, null, null, null];
+const RATINGS = [null, null, null, null, null, null, null, null, null, null, null];
 
 const DESCRIPTIONS = [
   'a beginner: looks one move ahead, often misjudges it',
@@ -46,6 +47,7 @@ const DESCRIPTIONS = [
   'sees simple tactics, still errs',
   'sees short tactics, errs now and then',
   'solid, with occasional inaccuracies',
+  'a quick search of 8 000 nodes',
   'a short search of 30 000 nodes',
   'a search of 150 000 nodes',
   'full strength: a search of a million nodes',
