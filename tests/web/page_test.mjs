@@ -249,6 +249,8 @@ for (const name of browsers) {
       assert.match(pgn, tag);
     }
     assert.match(pgn, /\n1\. Ra7 Kg8 2\. Ra8# 1-0$/);
+    await press(page, 'Analyse this game');
+    await settled(page, 'Checkmate: White wins', 3);
     await noErrors(page);
   });
 
