@@ -408,8 +408,9 @@ for (const name of browsers) {
       const opening = replay(SICILIAN.replace(/\d+\. /g, '').split(' ').slice(0, 11));
       const page = await open(browser, {...size, storage: {settings: {showThinking: true}, play: {
         game: {moves: opening.history({verbose: true}).map((move) => move.lan)}, player: 'w',
-        level: 3}}});
+        level: 8}}});
       await settled(page, 'Your move', 12);
+      await sleep(500); // the move's animation
       await page.screenshot({path: `${screenshots}/page-game.webp`, quality: 85});
       await press(page, 'Analysis');
       await press(page, 'PGN and FEN');

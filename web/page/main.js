@@ -44,6 +44,8 @@ const app = {
 };
 let play = (saved.play && Play.restore(app, saved.play, settings.level)) ??
     new Play(app, {level: settings.level});
+// The menu shows Zekora's level in the game, and sets it.
+settings.level = play.level;
 const analysis = new Analysis(app, restoreGame(saved.analysis?.game) ?? new Game(),
                               () => renderEvaluation());
 const reviews = new Reviews(app);
