@@ -226,27 +226,31 @@ for (const name of browsers) {
   });
 
   await check(`${name}: the end of a game, after a reload, in PGN`, async () => {
-    // Zekora, Black, has one move; then White mates.
+    // After 1. Ra7 Black has one move, then White mates.
     const page = await open(browser, {storage: {
       settings: {showThinking: true},
-      play: {game: {fen: '7k/R7/6K1/8/8/8/8/8 b - - 0 1', moves: []}, player: 'w', level: 7}}});
-    await settled(page, 'Your move', 1);
+      play: {game: {fen: '7k/8/6K1/8/8/8/8/R7 w - - 0 1', moves: []}, player: 'w'}}});
+    await choose(page, "Zekora's level", (await page.$$('#level option')).length - 1);
+    await drag(page, 'a1', 'a7');
+    await settled(page, 'Your move', 2);
     assert.match(await text(page, 'thinking'), /^Zekora: #1, depth \d+: 1… Kg8 2\. Ra8#$/);
     await drag(page, 'a7', 'a8');
-    await settled(page, 'You won by checkmate', 2);
+    await settled(page, 'You won by checkmate', 3);
     // Zekora's line for its last move, with the mate it saw, is gone with the game's end.
     assert.equal(await text(page, 'thinking'), '');
     assert.equal((await page.$$('#board .marker-check')).length, 1);
     await page.reload();
-    await settled(page, 'You won by checkmate', 2);
-    assert.deepEqual(await moves(page), ['Kg8', 'Ra8#']);
+    await settled(page, 'You won by checkmate', 3);
+    assert.deepEqual(await moves(page), ['Ra7', 'Kg8', 'Ra8#']);
     await press(page, 'PGN and FEN');
     const pgn = await page.$eval('#pgn', (field) => field.value);
     for (const tag of [/\[Event "[^"?]+"\]/, /\[Date "\d{4}\.\d\d\.\d\d"\]/, /\[White "Player"\]/,
-                       /\[Black "Zekora \(.+\)"\]/, /\[Result "1-0"\]/, /\[FEN "7k\/R7/]) {
+                       /\[Black "Zekora \(.+\)"\]/, /\[Result "1-0"\]/, /\[FEN "7k\/8\/6K1/]) {
       assert.match(pgn, tag);
     }
-    assert.match(pgn, /Kg8 2\. Ra8# 1-0$/);
+    assert.match(pgn, /\n1\. Ra7 Kg8 2\. Ra8# 1-0$/);
+    await press(page, 'Analyse this game');
+    await settled(page, 'Checkmate: White wins', 3);
     await noErrors(page);
   });
 
@@ -404,8 +408,9 @@ for (const name of browsers) {
       const opening = replay(SICILIAN.replace(/\d+\. /g, '').split(' ').slice(0, 11));
       const page = await open(browser, {...size, storage: {settings: {showThinking: true}, play: {
         game: {moves: opening.history({verbose: true}).map((move) => move.lan)}, player: 'w',
-        level: 3}}});
+        level: 8}}});
       await settled(page, 'Your move', 12);
+      await sleep(500); // the move's animation
       await page.screenshot({path: `${screenshots}/page-game.webp`, quality: 85});
       await press(page, 'Analysis');
       await press(page, 'PGN and FEN');
