@@ -14,32 +14,12 @@ set(ZEKORA_PACKAGE_WITH "" CACHE STRING
 set(ZEKORA_MAINTAINER "Zekora developers <zekora@example.org>" CACHE STRING
     "Maintainer of the Debian package: name <address>")
 
-# The version the engine shows ("1.0 Beta") names the packages: Debian's 1.0~beta sorts before
-# a later 1.0; the archives say 1.0-beta, since "~" is awkward in shells and addresses.
-set(source ${PROJECT_SOURCE_DIR}/src/uci/uci.cpp)
-file(STRINGS ${source} version_line REGEX "Version = \"[^\"]*\"")
-if(NOT version_line MATCHES "\"(([0-9.]+)( ([A-Za-z]+[0-9]*))?)\"")
-  message(FATAL_ERROR "no version string in ${source}")
-endif()
-set(ZEKORA_VERSION_TEXT "${CMAKE_MATCH_1}")
-set(ZEKORA_DEBIAN_VERSION "${CMAKE_MATCH_2}")
-set(ZEKORA_ARCHIVE_VERSION "${CMAKE_MATCH_2}")
-if(NOT CMAKE_MATCH_2 VERSION_EQUAL PROJECT_VERSION)
-  message(FATAL_ERROR "${source} says version ${CMAKE_MATCH_1}, project() ${PROJECT_VERSION}")
-endif()
-if(CMAKE_MATCH_4)
-  string(TOLOWER "${CMAKE_MATCH_4}" stage)
-  string(APPEND ZEKORA_DEBIAN_VERSION "~${stage}")
-  string(APPEND ZEKORA_ARCHIVE_VERSION "-${stage}")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
-
-# Files made for the packages: from README.md (with packaging/render-readme.cmake) and from
+# Files made for the packages: from README.md (with packaging/render-readme.py) and from
 # packaging/. Built only on request, so that the programs build whatever the README says.
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
-set(render ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md
-           -DZEKORA_VERSION_TEXT=${ZEKORA_VERSION_TEXT})
-set(render_depends ${PROJECT_SOURCE_DIR}/README.md ${packaging}/render-readme.cmake)
+find_program(ZEKORA_PYTHON python3)
+set(render ${ZEKORA_PYTHON} ${packaging}/render-readme.py ${PROJECT_SOURCE_DIR}/README.md)
+set(render_depends ${PROJECT_SOURCE_DIR}/README.md ${packaging}/render-readme.py)
 set(package_files "")
 
 # Only for the packages: a plain "cmake --install" installs the programs into bin/ alone.
@@ -49,8 +29,8 @@ if(WIN32)
   set(readme ${PROJECT_BINARY_DIR}/README.txt)
   add_custom_command(
     OUTPUT ${readme}
-    COMMAND ${render} -DTEMPLATE=${packaging}/README.txt.in -DOUTPUT=${readme} -DFORMAT=text
-            -DCRLF=ON -P ${packaging}/render-readme.cmake
+    COMMAND ${render} ${packaging}/README.txt.in ${readme} text --crlf
+            ZEKORA_VERSION_TEXT=${ZEKORA_VERSION_TEXT}
     DEPENDS ${render_depends} ${packaging}/README.txt.in
     VERBATIM)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE.txt @ONLY
@@ -72,8 +52,8 @@ else()
     set(page ${debian}/zekora64-popcnt.6)
     add_custom_command(
       OUTPUT ${page}.gz ${debian}/zekora64.6.gz ${debian}/changelog.gz ${debian}/README.md.gz
-      COMMAND ${render} -DTEMPLATE=${packaging}/zekora64-popcnt.6.in -DOUTPUT=${page} -DFORMAT=man
-              -P ${packaging}/render-readme.cmake
+      COMMAND ${render} ${packaging}/zekora64-popcnt.6.in ${page} man
+              ZEKORA_VERSION_TEXT=${ZEKORA_VERSION_TEXT}
       COMMAND ${CMAKE_COMMAND} -E copy ${packaging}/zekora64.6 ${packaging}/changelog
               ${PROJECT_SOURCE_DIR}/README.md ${debian}
       COMMAND ${ZEKORA_GZIP} -9nf ${page} ${debian}/zekora64.6 ${debian}/changelog
@@ -137,6 +117,8 @@ if(ZEKORA_SHLIBDEPS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
 endif()
+# The versions tools/release.sh finds the packages by.
+file(CONFIGURE OUTPUT release-version CONTENT "${ZEKORA_ARCHIVE_VERSION} ${ZEKORA_DEBIAN_VERSION}\n")
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/package-generator.cmake)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/package-generator.cmake.in
                ${CPACK_PROJECT_CONFIG_FILE} @ONLY)

@@ -32,9 +32,7 @@ dist="$out/dist"
 rm -rf "$dist"
 mkdir -p "$dist"
 cp "$out/bin/zekora.js" "$out/bin/zekora-blocking.js" "$out/bin/zekora-suspending.js" \
-    "$root/web/index.js" "$dist/"
-cp "$root/web/README.md" "$dist/"
-cp "$root/web/dist-package.json" "$dist/package.json"
+    "$out/bin/package.json" "$root/web/index.js" "$root/web/README.md" "$dist/"
 
 # The page, with the package beside it.
 site="$out/site"
