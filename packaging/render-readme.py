@@ -3,8 +3,10 @@
 """Fills a template with sections of README.md, so that the Windows README.txt and the manual
 page say what the README says without a second copy of its text:
     render-readme.py README TEMPLATE OUTPUT text|man [--crlf] [NAME=VALUE...]
-A template line "@@Heading@@" becomes the body of the README section with that heading (up to
-the next heading of any level), "@@Heading|N@@" its first N blocks; "@NAME@" becomes VALUE.
+"@NAME@" becomes VALUE; with PROGRAMS=NAME,..., a manual page's names for its programs fill
+@TITLE@, @NAMES@, @PROGRAM@ (the first), @SYNOPSIS@ and @INSTALLED@. Then a template line
+"@@Heading@@" becomes the body of the README section with that heading (up to the next heading
+of any level), "@@Heading|N@@" its first N blocks.
 Format text gives plain text, man roff for a manual page. The README may use paragraphs, "- "
 lists, tables and fenced code blocks, with `code`, **bold**, *emphasis* and [links](target)
 inside them."""
@@ -118,11 +120,16 @@ def section(match):
     return ("\n" if man else "\n\n").join(rendered[:count] if count else rendered)
 
 
+fields = dict(option.split("=", 1) for option in options if "=" in option)
+if "PROGRAMS" in fields:
+    # A manual page's names for the programs it is about, the first one its title.
+    programs = fields["PROGRAMS"].split(",")
+    bold = [".B " + name.replace("-", "\\-") for name in programs]
+    fields.update(TITLE=programs[0].upper(), NAMES=", ".join(programs), PROGRAM=bold[0][3:],
+                  SYNOPSIS="\n.br\n".join(bold), INSTALLED="\nand\n".join(bold))
 text = open(template, encoding="utf-8").read()
-for option in options:
-    if "=" in option:
-        name, value = option.split("=", 1)
-        text = text.replace(f"@{name}@", value)
+for name, value in fields.items():
+    text = text.replace(f"@{name}@", value)
 text = re.sub(r"(?m)^@@([^|@\n]+)(\|([0-9]+))?@@$", section, text)
 text = text.rstrip("\n") + "\n"
 if "--crlf" in options:
