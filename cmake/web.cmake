@@ -15,7 +15,7 @@ target_compile_definitions(zekora_coreweb PUBLIC ZEKORA_HW_POPCNT=1 ZEKORA_BUILD
 # scripts (web/) run before the engine starts.
 set(ZEKORA_WEB_LINK_OPTIONS
     -sALLOW_MEMORY_GROWTH=1 -sTOTAL_STACK=1048576 -sEXIT_RUNTIME=1 -sSINGLE_FILE=1
-    -sENVIRONMENT=web,worker,node)
+    -sENVIRONMENT=web,worker,node -sEXPORTED_FUNCTIONS=_main,_sbrk)
 
 # Two hosts (web/zekora.js loads the one for where it runs). Under Node, or in a page with
 # SharedArrayBuffer, the engine gets a thread of its own, which it blocks while it waits for

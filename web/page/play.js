@@ -1,170 +1,194 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Play against Zekora: the board takes the player's moves, chess.js knows the rules and the
-// end of the game, and the engine runs in a Worker that speaks UCI, one line per message.
-import {Chessboard, COLOR, FEN, INPUT_EVENT_TYPE} from './vendor/cm-chessboard/src/Chessboard.js';
-import {Markers} from './vendor/cm-chessboard/src/extensions/markers/Markers.js';
-import {PromotionDialog, PROMOTION_DIALOG_RESULT_TYPE} from
-  './vendor/cm-chessboard/src/extensions/promotion-dialog/PromotionDialog.js';
-import {Chess} from './vendor/chess.js/chess.js';
+// A game against Zekora: the player's side, Zekora's level, whose move it is, and what the
+// player may ask for (a takeback, a hint, to resign). Zekora's answers come from the engine's
+// queue; one that arrives after the game moved on (a takeback, a new game, the analysis board
+// taking the engine) is dropped.
+import {Game, numbered, sanLine, uciMove} from './game.js';
+import {scoreText, search, whiteView} from './engine.js';
+import {LEVELS, chooseMove, createRandom} from './zekora/levels.js';
 
-const $ = (id) => document.getElementById(id);
-const game = new Chess();
-const board = new Chessboard($('board'), {
-  position: FEN.start,
-  assetsUrl: 'vendor/cm-chessboard/assets/',
-  style: {animationDuration: 150},
-  extensions: [{class: Markers}, {class: PromotionDialog}],
-});
-const engine = new Worker('zekora/zekora.js');
+const HINT_SEARCH = 'movetime 1000';
+const other = (side) => (side === 'w' ? 'b' : 'w');
 
-let player = 'w';
-let engineReady = false;
-let thinking = false;
-// Answers of searches abandoned by a new game, still to come and to be ignored.
-let staleAnswers = 0;
+export function today() {
+  const now = new Date();
+  return [now.getFullYear(), now.getMonth() + 1, now.getDate()]
+      .map((part) => String(part).padStart(2, '0')).join('.');
+}
 
-engine.onmessage = (event) => {
-  const line = String(event.data);
-  if (line === 'uciok') {
-    engineReady = true;
-    newGame();
-  } else if (line.startsWith('info ') && line.includes(' pv ')) {
-    showThinking(line);
-  } else if (line.startsWith('bestmove ')) {
-    if (staleAnswers > 0) {
-      --staleAnswers;
+export const levelLabel = (level) =>
+  LEVELS.find((entry) => entry.level === level)?.label ?? `Level ${level}`;
+
+export class Play {
+  #app;
+  #random = createRandom(Date.now() >>> 0);
+  #thinking = null; // Zekora's search while it runs
+  #thought = null; // Zekora's search for its last move: {ply, move, info}
+  #hint = null; // {ply} while the hint is searched, then {ply, move, san}
+
+  // app: {engine (null until it runs), playing (the page shows this game), render(),
+  // failed(error)}.
+  constructor(app, {game = new Game(), player = 'w', level, date = today()}) {
+    this.#app = app;
+    this.game = game;
+    this.player = player;
+    this.level = level;
+    this.date = date;
+  }
+
+  static restore(app, data, level) {
+    try {
+      if (data.player !== 'w' && data.player !== 'b') return null;
+      return new Play(app, {game: Game.load(data.game), player: data.player,
+                            level: data.level ?? level, date: data.date});
+    } catch {
+      return null;
+    }
+  }
+
+  save() {
+    return {game: this.game.save(), player: this.player, level: this.level, date: this.date};
+  }
+
+  get name() { return `Zekora (${levelLabel(this.level)})`; }
+  get thinking() { return !!this.#thinking; }
+
+  // The player's colour while the player may move on the board, else null.
+  movable() {
+    const game = this.game;
+    if (game.outcome() || !game.atEnd || this.#thinking || game.turn() !== this.player) return null;
+    return this.player;
+  }
+
+  status() {
+    const game = this.game;
+    const outcome = game.outcome();
+    if (outcome?.reason === 'resignation') {
+      return outcome.winner === this.player ? 'Zekora resigned: you won' : 'You resigned: Zekora won';
+    }
+    if (outcome?.reason === 'checkmate') {
+      return outcome.winner === this.player ? 'You won by checkmate' : 'Zekora won by checkmate';
+    }
+    if (outcome) return `Draw by ${outcome.reason}`;
+    if (game.turn() !== this.player) return this.#app.engine ? 'Zekora thinks…' : 'Starting the engine…';
+    if (this.#hint?.ply === game.length) {
+      return this.#hint.san ? `Your move. Hint: ${this.#hint.san}` : 'Your move. Looking for a hint…';
+    }
+    return 'Your move';
+  }
+
+  // PGN tags naming the players, and the date.
+  tags() {
+    return {Event: 'Game against Zekora', Date: this.date,
+            [this.player === 'w' ? 'White' : 'Black']: 'Player',
+            [this.player === 'w' ? 'Black' : 'White']: this.name};
+  }
+
+  names() {
+    return {[this.player]: 'You', [other(this.player)]: this.name};
+  }
+
+  // Lets Zekora choose its move, if it is its turn and the page shows the game.
+  async zekoraMoves() {
+    const app = this.#app;
+    const game = this.game;
+    if (!app.engine || !app.playing || this.#thinking || game.outcome() ||
+        game.turn() === this.player) {
       return;
     }
-    thinking = false;
-    playEngineMove(line.split(' ')[1]);
+    const position = game.position(game.length);
+    const search = this.#thinking = app.engine.run((zekora, signal) =>
+      chooseMove(zekora, position, this.level, {random: this.#random, signal}));
+    app.render();
+    const answer = await search.catch(app.failed);
+    if (this.#thinking !== search) return;
+    this.#thinking = null;
+    if (answer?.move) {
+      const move = game.push(answer.move);
+      this.#thought = answer.info ? {ply: game.length, move, info: answer.info} : null;
+    }
+    app.render();
   }
-};
-// A Worker that fails to load (a page opened as a file, say) or fails later says so, rather
-// than leaving the page waiting for a move.
-engine.onerror = (event) => {
-  board.disableMoveInput();
-  $('status').textContent = `Zekora's engine failed: ${event.message || 'the Worker did not load'}`;
-};
-engine.postMessage('uci');
 
-function send(command) { engine.postMessage(command); }
-
-function newGame() {
-  if (thinking) {
-    send('stop');
-    ++staleAnswers;
-    thinking = false;
+  // Gives up Zekora's search under way; zekoraMoves() starts it again.
+  pause() {
+    this.#thinking?.stop();
+    this.#thinking = null;
   }
-  player = $('side').value;
-  game.reset();
-  board.setOrientation(player === 'w' ? COLOR.white : COLOR.black);
-  board.setPosition(game.fen());
-  board.removeMarkers();
-  $('moves').replaceChildren();
-  $('score').textContent = $('line').textContent = '';
-  send('ucinewgame');
-  nextTurn();
-}
 
-function nextTurn() {
-  if (endOfGame()) return;
-  if (game.turn() === player) {
-    $('status').textContent = 'Your move';
-    board.enableMoveInput(onMoveInput, player === 'w' ? COLOR.white : COLOR.black);
-  } else {
-    board.disableMoveInput();
-    $('status').textContent = 'Zekora thinks…';
-    thinking = true;
-    const moves = game.history({verbose: true}).map((m) => m.lan);
-    send('position startpos' + (moves.length ? ' moves ' + moves.join(' ') : ''));
-    send('go movetime ' + $('movetime').value);
-  }
-}
-
-function endOfGame() {
-  if (!game.isGameOver()) return false;
-  board.disableMoveInput();
-  const winner = game.turn() === 'w' ? 'Black' : 'White';
-  $('status').textContent =
-    game.isCheckmate() ? `Checkmate: ${winner} wins` :
-    game.isStalemate() ? 'Draw by stalemate' :
-    game.isThreefoldRepetition() ? 'Draw by threefold repetition' :
-    game.isInsufficientMaterial() ? 'Draw: insufficient material' : 'Draw by the fifty-move rule';
-  return true;
-}
-
-function play(move) {
-  const played = game.move(move);
-  const item = document.createElement('li');
-  item.textContent = played.san;
-  // Each numbered item holds one full move: White's and Black's.
-  const items = $('moves').children;
-  if (played.color === 'b' && items.length && items[items.length - 1].dataset.white) {
-    items[items.length - 1].textContent += ' ' + played.san;
-    delete items[items.length - 1].dataset.white;
-  } else {
-    if (played.color === 'b') item.textContent = '… ' + played.san;
-    else item.dataset.white = '1';
-    $('moves').append(item);
-  }
-  $('moves').scrollTop = $('moves').scrollHeight;
-  board.removeMarkers();
-  board.setPosition(game.fen(), true);
-  nextTurn();
-}
-
-function onMoveInput(event) {
-  if (event.type === INPUT_EVENT_TYPE.moveInputStarted) {
-    return game.moves({square: event.squareFrom}).length > 0;
-  }
-  if (event.type !== INPUT_EVENT_TYPE.validateMoveInput) return;
-  const legal = game.moves({square: event.squareFrom, verbose: true})
-      .filter((m) => m.to === event.squareTo);
-  if (!legal.length) return false;
-  if (legal[0].promotion) {
-    board.showPromotionDialog(event.squareTo, player === 'w' ? COLOR.white : COLOR.black,
-        (result) => {
-          if (result.type === PROMOTION_DIALOG_RESULT_TYPE.pieceSelected) {
-            play({from: event.squareFrom, to: event.squareTo, promotion: result.piece.charAt(1)});
-          } else {
-            board.setPosition(game.fen());
-          }
-        });
+  // The player's move: true if it was the player's turn and the move legal.
+  move(move) {
+    if (this.movable() !== this.player) return false;
+    try {
+      this.game.push(move);
+    } catch {
+      return false;
+    }
+    this.#hint = null;
+    this.#app.render();
+    this.zekoraMoves();
     return true;
   }
-  // After the board's own animation of the move; castling and en passant then show in full.
-  setTimeout(() => play({from: event.squareFrom, to: event.squareTo}));
-  return true;
-}
 
-function playEngineMove(lan) {
-  play({from: lan.slice(0, 2), to: lan.slice(2, 4), promotion: lan[4]});
-  // The line Zekora thought with starts with the move just played: what is left is the
-  // continuation it expects from here.
-  const line = $('line').textContent.split(' ');
-  if (line[0] === game.history().at(-1)) $('line').textContent = line.slice(1).join(' ');
-}
+  get canTakeback() { return this.game.moves.some((move) => move.color === this.player); }
 
-// Zekora's score (from its own side) and its line, in the notation of the move list.
-function showThinking(line) {
-  const fields = line.split(' ');
-  const at = (name) => fields.indexOf(name);
-  const depth = fields[at('depth') + 1];
-  const kind = fields[at('score') + 1];
-  const value = Number(fields[at('score') + 2]);
-  $('score').textContent = `Zekora, depth ${depth}: ` +
-    (kind === 'mate' ? `mate in ${Math.abs(value)}${value < 0 ? ' against Zekora' : ''}`
-                     : `${value >= 0 ? '+' : ''}${(value / 100).toFixed(2)}`);
-  const future = new Chess(game.fen());
-  const san = [];
-  for (const lan of fields.slice(at('pv') + 1).filter(Boolean)) {
-    try {
-      san.push(future.move({from: lan.slice(0, 2), to: lan.slice(2, 4), promotion: lan[4]}).san);
-    } catch {
-      break;
-    }
+  // Takes back the player's last move, and Zekora's answer to it if there is one.
+  takeback() {
+    const game = this.game;
+    if (!this.canTakeback) return;
+    this.pause();
+    this.#hint = this.#thought = null;
+    game.truncate(game.length - (game.last.color === this.player ? 1 : 2));
+    this.#app.render();
   }
-  $('line').textContent = san.join(' ');
-}
 
-$('new-game').addEventListener('click', () => { if (engineReady) newGame(); });
+  resign() {
+    const game = this.game;
+    if (game.outcome()) return;
+    this.pause();
+    this.#hint = null;
+    game.resigned = this.player;
+    game.ply = game.length;
+    this.#app.render();
+  }
+
+  get canHint() { return !!this.#app.engine && this.movable() === this.player && !this.#hint; }
+
+  async hint() {
+    const app = this.#app;
+    const game = this.game;
+    if (!this.canHint) return;
+    const ply = game.length;
+    const hint = this.#hint = {ply};
+    app.render();
+    const position = game.position(ply);
+    const answer = await app.engine.run((zekora, signal) =>
+      search(zekora, position, HINT_SEARCH, signal)).catch(app.failed);
+    if (this.#hint !== hint || !answer) return;
+    this.#hint = {ply, move: uciMove(answer.bestmove),
+                  san: sanLine(game.fen(ply), [answer.bestmove])[0]};
+    app.render();
+  }
+
+  // The hinted move while it is the player's turn and the last position shows.
+  get hinted() {
+    const game = this.game;
+    return this.#hint?.ply === game.length && game.atEnd ? this.#hint.move ?? null : null;
+  }
+
+  // Zekora's thinking for the move it just made, while that position shows and the game
+  // goes on: its score from White's view, the depth, and its line in SAN from the position
+  // before its move. Empty otherwise.
+  thought() {
+    const thought = this.#thought;
+    const game = this.game;
+    if (!thought || thought.ply !== game.ply || !game.atEnd || game.outcome()) return '';
+    const {move, info} = thought;
+    const pv = info.pv ?? [];
+    // The search that chose the move searched either the position before it or the one after.
+    const line = pv[0] === move.lan ? sanLine(move.before, pv)
+                                    : [move.san, ...sanLine(move.after, pv)];
+    return `Zekora: ${scoreText(whiteView(info.score, move.color))}, depth ` +
+           `${info.depth ?? '?'}: ${numbered(move.before, line.slice(0, 12))}`;
+  }
+}
