@@ -85,7 +85,10 @@ done
 find "$site/vendor/cm-chessboard" -name '*.md' -delete
 cp "$modules/chess.js/dist/esm/chess.js" "$modules/chess.js/LICENSE" "$site/vendor/chess.js/"
 sed -i '/^\/\/# sourceMappingURL=/d' "$site/vendor/chess.js/chess.js"
-files="$(cd "$site" && find . -type f ! -name LICENSE ! -name sw.js | sed 's|^\./||' | sort)"
+# The page makes its engine from the library's modules (engine-*.js); the files of the raw
+# Worker (zekora*.js) stay out of its offline copy.
+files="$(cd "$site" && find . -type f ! -name LICENSE ! -name sw.js ! -path './zekora/zekora*' |
+    sed 's|^\./||' | sort)"
 version="$(cd "$site" && sha256sum $files | sha256sum | cut -c1-16)"
 list="$(printf "'%s', " $files)"
 sed -i -e "s|^const VERSION = .*|const VERSION = '$version';|" \

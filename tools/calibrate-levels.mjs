@@ -8,7 +8,7 @@
 // the same log plays only the games still missing, and --report prints the table from the log.
 //   npm ci --prefix web
 //   node tools/calibrate-levels.mjs [--levels 1,2,3] [--games 100] [--concurrency 1]
-//        [--seed 1] [--tc 5+0.05] [--log calibration.jsonl]
+//        [--seed 1] [--tc 5+0.05] [--tc-low 2+0.02] [--log tools/levels-calibration.jsonl]
 //        [--engine build/bin/zekora64-popcnt] [--stockfish /usr/games/stockfish] [--report]
 // Openings: the list below, each played with both colours against the same opponent. Games end
 // by chess.js's rules (mate, stalemate, threefold repetition, fifty moves, insufficient
@@ -26,14 +26,19 @@ const root = join(dirname(fileURLToPath(import.meta.url)), '..');
 const {Chess} = createRequire(join(root, 'web/package.json'))('chess.js');
 
 // Who a level plays next: Stockfish 100 below or above (alternately, by opening pair) the
-// level's rating as measured so far (at first, the guess below), within UCI_Elo's range; a
-// level measured below 1450 plays the next level up instead, rated by its own games.
-const GUESS = [700, 1000, 1250, 1500, 1750, 2000, 2200, 2400, 2600, 2800];
+// level's rating as measured so far in the log (at first, its rating in LEVELS, or else the
+// guess below), within UCI_Elo's range; a level measured below 1250 plays the next level up
+// instead, rated by its own games.
+const GUESS = [500, 750, 880, 1070, 1300, 1500, 1700, 1950, 2150, 2300, 2450];
 const MAX_PLIES = 400;
 const HASH_MB = 16; // as on the page
 // Stockfish's clock counts nodes, not the wall clock, so the machine's load cannot weaken it:
 // its time control holds as on a machine where it searches this many nodes a millisecond.
 const NODES_PER_MS = 1000;
+// At limited strength Stockfish picks its move once its search reaches a depth that grows
+// with UCI_Elo (7 plies at 2000, within a few thousand nodes), and searching on changes
+// nothing; up to this Elo it gets the shorter clock (--tc-low), which still reaches that depth.
+const LOW_ELO = 2000;
 
 const OPENINGS = [
   'e4 e5 Nf3 Nc6 Bb5 a6', 'e4 e5 Nf3 Nc6 Bc4 Bc5', 'e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6',
@@ -57,7 +62,8 @@ const {values: options} = parseArgs({options: {
   concurrency: {type: 'string', default: '1'},
   seed: {type: 'string', default: '1'},
   tc: {type: 'string', default: '5+0.05'},
-  log: {type: 'string', default: 'calibration.jsonl'},
+  'tc-low': {type: 'string', default: '2+0.02'},
+  log: {type: 'string', default: join(root, 'tools/levels-calibration.jsonl')},
   engine: {type: 'string', default: join(root, 'build/bin/zekora64-popcnt')},
   stockfish: {type: 'string', default: '/usr/games/stockfish'},
   report: {type: 'boolean', default: false},
@@ -116,7 +122,7 @@ function summarise(games) {
         wins: results.filter((x) => x === 1).length, draws: results.filter((x) => x === 0.5).length,
         losses: results.filter((x) => x === 0).length, score: mean,
         opponents: [...new Set(list.map((g) => g.opponent))].join(' '),
-        sfDepth: average(list.filter((g) => g.sf).map((g) => g.sf.depth)),
+        clocks: [...new Set(list.map((g) => g.tc).filter(Boolean))].join(', '),
         first: list.map((g) => g.date).sort()[0].slice(0, 10),
         last: list.map((g) => g.date).sort().at(-1).slice(0, 10),
       });
@@ -125,20 +131,22 @@ function summarise(games) {
   return [...rows.values()].sort((a, b) => a.level - b.level);
 }
 
-function average(values) {
-  return values.length ? values.reduce((a, b) => a + b, 0) / values.length : null;
-}
-
+// A Markdown table, as in the README.
 function printReport(games) {
-  console.log(`level  games   +   =   -  score  rating  95%   opponents (Stockfish at ${options.tc}, ` +
-              'its mean depth)');
+  console.log(`Stockfish's clock: seconds + increment, at ${NODES_PER_MS} nodes a millisecond\n`);
+  console.log('| Level | How it plays | Rating | 95% | Games (+ = -) | Score | Opponents | Clock | Dates |');
+  console.log('|---|---|---|---|---|---|---|---|---|');
   for (const r of summarise(games)) {
-    console.log(`${String(r.level).padStart(5)}  ${String(r.games).padStart(5)}` +
-                ` ${String(r.wins).padStart(3)} ${String(r.draws).padStart(3)}` +
-                ` ${String(r.losses).padStart(3)}  ${(100 * r.score).toFixed(1).padStart(5)}%` +
-                `  ${Math.round(r.rating).toString().padStart(6)}  ±${Math.round(r.margin)}` +
-                `   ${r.opponents}${r.sfDepth ? ` (depth ${r.sfDepth.toFixed(1)})` : ''}` +
-                `  ${r.first}${r.last !== r.first ? ' to ' + r.last : ''}`);
+    const elos = r.opponents.split(' ').filter((o) => o.startsWith('sf:')).map((o) => Number(o.slice(3)));
+    const opponents = [
+      ...r.opponents.split(' ').filter((o) => o.startsWith('level:')).map((o) => `level ${o.slice(6)}`),
+      ...elos.length ? [`Stockfish ${Math.min(...elos)}` +
+                        (elos.length > 1 ? ` to ${Math.max(...elos)}` : '')] : [],
+    ].join(', ');
+    const dates = r.first + (r.last !== r.first ? ' to ' + r.last : '');
+    console.log(`| ${r.level} | ${LEVELS[r.level - 1].description} | ${Math.round(r.rating)} |` +
+                ` ±${Math.round(r.margin)} | ${r.games} (${r.wins} ${r.draws} ${r.losses}) |` +
+                ` ${(100 * r.score).toFixed(1)}% | ${opponents} | ${r.clocks || '-'} | ${dates} |`);
   }
 }
 
@@ -156,7 +164,8 @@ async function startPlayer(spec, seed) {
       quit: () => engine.quit(),
     };
   }
-  const [base, increment] = options.tc.split('+').map((s) => Math.round(Number(s) * 1000));
+  const tc = Number(value) <= LOW_ELO ? options['tc-low'] : options.tc;
+  const [base, increment] = tc.split('+').map((s) => Math.round(Number(s) * 1000));
   const engine = await startEngine(options.stockfish, {options: {
     Threads: 1, Hash: HASH_MB, nodestime: NODES_PER_MS, UCI_LimitStrength: 'true', UCI_Elo: value}});
   engine.send('ucinewgame');
@@ -172,6 +181,7 @@ async function startPlayer(spec, seed) {
   });
   return {
     stats,
+    tc,
     async move(position) {
       engine.send(`position ${position}`);
       const time = Math.max(Math.round(clock), 1);
@@ -190,8 +200,8 @@ async function startPlayer(spec, seed) {
 
 function chooseOpponent(level, pair, games) {
   const row = summarise(games).find((r) => r.level === level && r.games >= 4);
-  const rating = row ? row.rating : GUESS[level - 1];
-  if (rating < 1450 && level < LEVELS.length) return `level:${level + 1}`;
+  const rating = row ? row.rating : LEVELS[level - 1].rating ?? GUESS[level - 1];
+  if (rating < 1250 && level < LEVELS.length) return `level:${level + 1}`;
   const elo = Math.round((rating + (pair % 2 ? 100 : -100)) / 50) * 50;
   return `sf:${Math.min(2850, Math.max(1350, elo))}`;
 }
@@ -233,9 +243,9 @@ async function playGame(level, index, games) {
   const levelLost = reason === 'mate' && !levelWon;
   const s = them.stats;
   return {
-    level, game: index, opponent, white: levelIsWhite, opening,
+    level, play: LEVELS[level - 1].description, game: index, opponent, white: levelIsWhite, opening,
     result: levelWon ? 1 : levelLost ? 0 : 0.5, reason, plies: moves.length,
-    date: new Date().toISOString(), tc: opponent.startsWith('sf:') ? options.tc : undefined,
+    date: new Date().toISOString(), tc: them.tc,
     sf: s && {depth: s.depth / s.moves, nodes: Math.round(s.nodes / s.moves), overtime: s.overtime},
     moves: moves.join(' '),
   };

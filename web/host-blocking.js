@@ -21,8 +21,8 @@
     return;
   }
 
-  // Writes bytes into the ring, waiting while it is full: only this thread may wait, never a
-  // page's, whose writer is the library's.
+  // Starts the engine's thread and writes standard input into its ring, waiting while the
+  // ring is full (Node's first thread may wait; in a page the library writes, without waiting).
   function relayStandardInput() {
     var engine = new threads.Worker(__filename, { argv: process.argv.slice(2) });
     var control = null, ring = null;

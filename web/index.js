@@ -83,12 +83,29 @@ function ringWriter(shared) {
   };
 }
 
+// The input of a blocking engine: commands wait here until the engine has sent its ring.
+function ringInput() {
+  const encoder = new TextEncoder();
+  const early = [];
+  let write = (bytes) => early.push(bytes);
+  return {
+    ring(shared) {
+      write = ringWriter(shared);
+      early.forEach(write);
+    },
+    send(command) {
+      write(encoder.encode(command + '\n'));
+    },
+  };
+}
+
 // A page's engine: a Worker made from the build's source (a module of the package, which
 // bundlers carry like any other), or from its file in the folder options.url.
 async function pageTransport(build, options, events) {
   let url;
   if (options.url) {
-    url = new URL(`zekora-${build}.js`, new URL(options.url, globalThis.document?.baseURI ?? self.location.href));
+    const page = globalThis.document?.baseURI ?? self.location.href;
+    url = new URL(`zekora-${build}.js`, new URL(options.url, page));
   } else {
     const {default: source} = await (build === 'blocking' ? import('./engine-blocking.js')
                                                           : import('./engine-suspending.js'));
@@ -96,15 +113,12 @@ async function pageTransport(build, options, events) {
   }
   // The name tells the engine the table to start with (web/host.js).
   const worker = new Worker(url, {name: options.hash ? `zekora hash=${options.hash}` : 'zekora'});
-  const encoder = new TextEncoder();
-  let write = null;
-  const early = [];
+  const input = ringInput();
   worker.onmessage = ({data}) => {
     if (typeof data === 'string') {
       events.line(data);
     } else if (data?.zekoraInput) {
-      write = ringWriter(data.zekoraInput);
-      early.forEach(write);
+      input.ring(data.zekoraInput);
     } else if (data?.zekoraExit !== undefined) {
       events.exit();
     }
@@ -117,10 +131,8 @@ async function pageTransport(build, options, events) {
     // Only the blocking build tells when it has quit.
     reportsExit: build === 'blocking',
     send(command) {
-      if (build === 'suspending') return worker.postMessage(command);
-      const bytes = encoder.encode(command + '\n');
-      if (write) write(bytes);
-      else early.push(bytes);
+      if (build === 'suspending') worker.postMessage(command);
+      else input.send(command);
     },
     close() {
       worker.terminate();
@@ -135,32 +147,25 @@ async function nodeTransport(options, events) {
   const {Worker} = process.getBuiltinModule('node:worker_threads');
   const {pathToFileURL} = process.getBuiltinModule('node:url');
   const given = options.url === undefined ? null : String(options.url);
-  // Not new URL('./', import.meta.url) itself, which bundlers would take for an asset.
+  // In a variable of its own, so that bundlers do not take the folder for an asset to copy.
   const here = import.meta.url;
   const folder = given === null ? new URL('./', here)
       : /^file:/.test(given) ? new URL(given.endsWith('/') ? given : given + '/')
       : pathToFileURL(given.endsWith('/') ? given : given + '/');
   const thread = new Worker(new URL('zekora-blocking.js', folder),
                             {workerData: {zekoraLibrary: true, zekoraHash: options.hash}});
-  let write = null;
-  const early = [];
+  const input = ringInput();
   thread.on('message', (data) => {
-    if (typeof data === 'string') {
-      events.line(data);
-    } else if (data?.zekoraInput) {
-      write = ringWriter(data.zekoraInput);
-      early.forEach(write);
-    }
+    if (typeof data === 'string') events.line(data);
+    else if (data?.zekoraInput) input.ring(data.zekoraInput);
   });
-  thread.on('error', (error) => events.fault(new Error(`Zekora's engine failed: ${error.message}`)));
+  thread.on('error', (error) => {
+    events.fault(new Error(`Zekora's engine failed: ${error.message}`));
+  });
   thread.on('exit', () => events.exit());
   return {
     reportsExit: true,
-    send(command) {
-      const bytes = Buffer.from(command + '\n');
-      if (write) write(bytes);
-      else early.push(bytes);
-    },
+    send: input.send,
     close() {
       thread.terminate();
     },

@@ -23,32 +23,34 @@ const CHECK = 1024;
 // centipawns is added to each: shallow sight misses deeper tactics, the noise makes small and
 // moderate errors common and large ones rare.
 const PLAY = [
-  {depth: 1, sigma: 250},
-  {depth: 1, sigma: 120},
-  {depth: 2, sigma: 80},
+  {depth: 1, sigma: 75},
+  {depth: 1, sigma: 50},
+  {depth: 2, sigma: 50},
+  {depth: 1, sigma: 25},
   {depth: 3, sigma: 50},
   {child: 2000, sigma: 30},
   {child: 8000, sigma: 18},
+  {nodes: 8_000, jitter: 0.3},
   {nodes: 30_000, jitter: 0.3},
-  {nodes: 100_000, jitter: 0.3},
-  {nodes: 300_000, jitter: 0.3},
+  {nodes: 150_000, jitter: 0.3},
   {nodes: FULL_NODES, jitter: 0},
 ];
 
 // The ratings measured by tools/calibrate-levels.mjs (see the README's table).
-const RATINGS = [null, null, null, null, null, null, null, null, null, null];
+const RATINGS = [null, null, null, null, null, null, null, null, null, null, null];
 
 const DESCRIPTIONS = [
-  'looks at the replies to each move, often misjudges them',
-  'looks at the replies to each move',
-  'looks two moves deep, still errs often',
-  'sees simple tactics',
-  'sees most short tactics, errs now and then',
+  'a beginner: looks one move ahead, often misjudges it',
+  'looks one move ahead, misjudges it now and then',
+  'looks two moves ahead, misjudges them now and then',
+  'looks one move ahead and judges it well',
+  'sees simple tactics, still errs',
+  'sees short tactics, errs now and then',
   'solid, with occasional inaccuracies',
-  'a short search',
-  'a longer search',
-  'a search of about 0.3 million nodes',
-  'full strength: a search of one million nodes',
+  'a quick search of 8 000 nodes',
+  'a short search of 30 000 nodes',
+  'a search of 150 000 nodes',
+  'full strength: a search of a million nodes',
 ];
 
 export const LEVELS = PLAY.map((play, i) => ({
@@ -77,7 +79,9 @@ export function createRandom(seed = Date.now() ^ (Math.random() * 2 ** 32)) {
 // moves e2e4' or 'fen ... moves ...') at the given level (a LEVELS entry's number). Resolves
 // {move, info}: the move in UCI notation and parseInfo of the search that chose it, with the
 // score from the mover's side (null where no search was needed); null when signal aborted it,
-// once the engine is idle. The engine must be idle when it is called.
+// once the engine is idle. The engine must be idle when it is called. The engine's own lines
+// meanwhile belong to the level's searches: below level 7 those of the positions after each
+// move, scored for the other side; show the info resolved instead.
 export async function chooseMove(engine, position, level, {random = createRandom(), signal} = {}) {
   const play = PLAY[level - 1];
   if (!play) throw new RangeError(`no level ${level}`);

@@ -21,8 +21,8 @@ const types = {'.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/jav
 const isolation = {'Cross-Origin-Opener-Policy': 'same-origin',
                    'Cross-Origin-Embedder-Policy': 'require-corp'};
 
-// Serves root, and pages given by path ({'/blank.html': '<!doctype html>...'}) as if they were
-// in it; a path ending in "/" serves its index.html. While server.offline is set, every
+// Serves root, and files given by path and content ({'/blank.html': '<!doctype html>...'}) as if
+// they were in it; a path ending in "/" serves its index.html. While server.offline is set, every
 // request fails as with the network cut. server.requests counts what was asked for, by path.
 export async function serve(root, pages = {}) {
   const server = createServer((request, response) => {
@@ -37,7 +37,7 @@ export async function serve(root, pages = {}) {
     if (path.endsWith('/')) path += 'index.html';
     const file = join(root, normalize(path));
     if (path in pages) {
-      response.writeHead(200, {'Content-Type': 'text/html', ...(isolated ? isolation : {})});
+      response.writeHead(200, {'Content-Type': types[extname(path)], ...(isolated ? isolation : {})});
       response.end(pages[path]);
       return;
     }

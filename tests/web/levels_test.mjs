@@ -91,10 +91,10 @@ await check('a seed repeats the moves; other seeds vary the lower levels', async
   };
   const first = await play('a');
   assert.deepEqual(await play('a'), first);
-  // Levels 1 to 6 choose among all moves with noise; the searches above them vary only by
+  // Levels 1 to 7 choose among all moves with noise; the searches above them vary only by
   // their node limit, which changes the move now and then.
   const engine = await start();
-  for (const level of [1, 2, 3, 4, 5, 6]) {
+  for (const level of [1, 2, 3, 4, 5, 6, 7]) {
     const moves = new Set();
     for (let seed = 0; seed < 6; ++seed) {
       moves.add((await chooseMove(engine, 'startpos', level, {random: createRandom(seed)})).move);
@@ -129,7 +129,7 @@ await check('every level mates in one, and scores it as the mover\'s mate', asyn
 
 await check('an aborted choice resolves null and leaves the engine idle', async () => {
   const engine = await start();
-  for (const level of [4, full.level]) {
+  for (const level of [5, full.level]) {
     // Aborted at the engine's first line, in the middle of the choice.
     const controller = new AbortController();
     const off = engine.onLine(() => controller.abort());

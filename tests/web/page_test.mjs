@@ -7,7 +7,8 @@
 // played by keyboard and then offline, and the page opened from disk or without WebAssembly.
 //   node tests/web/page_test.mjs SITE [SCREENSHOTS]
 // With SCREENSHOTS, a folder, it also saves there a game and an analysis for the README.
-// Exits 77 (skipped) where no browser or the npm modules (npm ci in web/) are missing.
+// ONLY=REGEX runs only the checks whose names match. Exits 77 (skipped) where no browser or
+// the npm modules (npm ci in web/) are missing.
 import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
 import {join, resolve} from 'node:path';
@@ -117,21 +118,16 @@ async function until(page, predicate, timeout = 30000, ...args) {
   try {
     await page.waitForFunction(predicate, {timeout, polling: 50}, ...args);
   } catch (error) {
-    error.message += ` for ${predicate}; the status reads "${await text(page, 'status')}", ` +
-        `the engine's line "${await text(page, 'thinking')}"`;
+    error.message += ` for ${predicate} ${args}; the status reads "${await text(page, 'status')}" ` +
+        `after "${await moves(page)}", the engine's line "${await text(page, 'thinking')}"`;
     throw error;
   }
 }
+
 // Waits until the status reads status and the move list holds count moves.
-async function settled(page, status, count, timeout) {
-  try {
-    await until(page, (s, n) => document.getElementById('status').textContent === s &&
-                document.querySelectorAll('#moves .move').length === n, timeout, status, count);
-  } catch (error) {
-    error.message += `: "${await text(page, 'status')}" after ${await moves(page)}, not "${status}" after ${count}`;
-    throw error;
-  }
-}
+const settled = (page, status, count, timeout) => until(page, (s, n) =>
+  document.getElementById('status').textContent === s &&
+  document.querySelectorAll('#moves .move').length === n, timeout, status, count);
 
 async function fillIn(page, id, value) {
   await page.$eval(`#${id}`, (field, text) => {
@@ -158,16 +154,16 @@ await check('the page without the engine is under 150 KB gzipped', () => {
       .match(/'[^']+'/g).map((name) => name.slice(1, -1)).filter((name) => name !== './');
   const sizes = {};
   for (const file of ['sw.js', ...files]) {
-    const part = file.startsWith('zekora/') ? file : file.startsWith('vendor/') ? file.split('/')[1] : 'page';
+    const part = /^(zekora\/.*|vendor\/[^/]*)/.exec(file)?.[1] ?? 'page';
     sizes[part] = (sizes[part] ?? 0) + gzipSync(readFileSync(join(site, file)), {level: 9}).length;
   }
-  const total = (filter) => Object.entries(sizes).filter(([part]) => filter(part))
-      .reduce((sum, [, size]) => sum + size, 0);
-  const page = total((part) => !part.startsWith('zekora/'));
-  console.log(Object.entries(sizes).map(([part, size]) => `${part} ${(size / 1024).toFixed(1)} KB`)
-                  .join(', '));
-  console.log(`page ${(page / 1024).toFixed(1)} KB, engine ` +
-              `${(total((part) => part.startsWith('zekora/')) / 1024).toFixed(1)} KB`);
+  const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
+  let page = 0;
+  for (const [part, size] of Object.entries(sizes)) {
+    if (!part.startsWith('zekora/')) page += size;
+    console.log(`${part}: ${kb(size)}`);
+  }
+  console.log(`the page without the engine: ${kb(page)}`);
   assert.ok(page < 150 * 1024);
 });
 
@@ -230,27 +226,31 @@ for (const name of browsers) {
   });
 
   await check(`${name}: the end of a game, after a reload, in PGN`, async () => {
-    // Zekora, Black, has one move; then White mates.
+    // After 1. Ra7 Black has one move, then White mates.
     const page = await open(browser, {storage: {
       settings: {showThinking: true},
-      play: {game: {fen: '7k/R7/6K1/8/8/8/8/8 b - - 0 1', moves: []}, player: 'w', level: 7}}});
-    await settled(page, 'Your move', 1);
+      play: {game: {fen: '7k/8/6K1/8/8/8/8/R7 w - - 0 1', moves: []}, player: 'w'}}});
+    await choose(page, "Zekora's level", (await page.$$('#level option')).length - 1);
+    await drag(page, 'a1', 'a7');
+    await settled(page, 'Your move', 2);
     assert.match(await text(page, 'thinking'), /^Zekora: #1, depth \d+: 1… Kg8 2\. Ra8#$/);
     await drag(page, 'a7', 'a8');
-    await settled(page, 'You won by checkmate', 2);
+    await settled(page, 'You won by checkmate', 3);
     // Zekora's line for its last move, with the mate it saw, is gone with the game's end.
     assert.equal(await text(page, 'thinking'), '');
     assert.equal((await page.$$('#board .marker-check')).length, 1);
     await page.reload();
-    await settled(page, 'You won by checkmate', 2);
-    assert.deepEqual(await moves(page), ['Kg8', 'Ra8#']);
+    await settled(page, 'You won by checkmate', 3);
+    assert.deepEqual(await moves(page), ['Ra7', 'Kg8', 'Ra8#']);
     await press(page, 'PGN and FEN');
     const pgn = await page.$eval('#pgn', (field) => field.value);
     for (const tag of [/\[Event "[^"?]+"\]/, /\[Date "\d{4}\.\d\d\.\d\d"\]/, /\[White "Player"\]/,
-                       /\[Black "Zekora \(.+\)"\]/, /\[Result "1-0"\]/, /\[FEN "7k\/R7/]) {
+                       /\[Black "Zekora \(.+\)"\]/, /\[Result "1-0"\]/, /\[FEN "7k\/8\/6K1/]) {
       assert.match(pgn, tag);
     }
-    assert.match(pgn, /Kg8 2\. Ra8# 1-0$/);
+    assert.match(pgn, /\n1\. Ra7 Kg8 2\. Ra8# 1-0$/);
+    await press(page, 'Analyse this game');
+    await settled(page, 'Checkmate: White wins', 3);
     await noErrors(page);
   });
 
@@ -408,8 +408,9 @@ for (const name of browsers) {
       const opening = replay(SICILIAN.replace(/\d+\. /g, '').split(' ').slice(0, 11));
       const page = await open(browser, {...size, storage: {settings: {showThinking: true}, play: {
         game: {moves: opening.history({verbose: true}).map((move) => move.lan)}, player: 'w',
-        level: 3}}});
+        level: 8}}});
       await settled(page, 'Your move', 12);
+      await sleep(500); // the move's animation
       await page.screenshot({path: `${screenshots}/page-game.webp`, quality: 85});
       await press(page, 'Analysis');
       await press(page, 'PGN and FEN');

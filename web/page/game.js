@@ -36,36 +36,36 @@ export class Game {
     this.moves.push(played);
     this.ply = this.length;
     this.review = null;
-    this.#ends.delete(this.length);
+    if (this.#ends.size) this.#ends.set(this.length, endOf(this.chess));
     return played;
   }
 
   // Keeps the first n moves.
   truncate(n) {
-    const kept = this.moves.slice(0, n);
-    this.chess = new Chess(this.start);
-    this.moves = [];
-    this.ply = 0;
+    while (this.length > n) {
+      this.chess.undo();
+      this.moves.pop();
+      this.#ends.delete(this.length + 1);
+    }
+    this.ply = Math.min(this.ply, n);
     this.resigned = null;
     this.review = null;
-    this.#ends.clear();
-    for (const move of kept) this.push(move.lan);
   }
 
   fen(ply = this.ply) { return ply ? this.moves[ply - 1].after : this.start; }
   turn(ply = this.ply) { return this.fen(ply).split(' ')[1]; }
 
-  // The position at ply with the moves that led to it, for chess.js's questions about it.
-  board(ply = this.ply) {
-    if (ply === this.length) return this.chess;
-    const chess = new Chess(this.start);
-    for (const move of this.moves.slice(0, ply)) chess.move(uciMove(move.lan));
-    return chess;
-  }
-
-  // The end of the game by the rules (mate or a draw) in the position at ply, or null.
+  // The end of the game by the rules (mate or a draw) in the position at ply, or null. Worked
+  // out for every position at once, on the first question.
   end(ply = this.ply) {
-    if (!this.#ends.has(ply)) this.#ends.set(ply, endOf(this.board(ply)));
+    if (!this.#ends.size) {
+      const chess = new Chess(this.start);
+      this.#ends.set(0, endOf(chess));
+      this.moves.forEach((move, i) => {
+        chess.move(uciMove(move.lan));
+        this.#ends.set(i + 1, endOf(chess));
+      });
+    }
     return this.#ends.get(ply);
   }
 
@@ -111,21 +111,31 @@ export class Game {
     }
   }
 
-  // The game in PGN with its tags, and its result.
+  // The game in PGN: the seven tags of the roster first, the result from the game.
   pgn() {
-    const chess = new Chess(this.start);
-    for (const [name, value] of Object.entries(this.tags)) chess.setHeader(name, value);
-    if (this.start !== DEFAULT_POSITION) {
-      chess.setHeader('SetUp', '1');
-      chess.setHeader('FEN', this.start);
-    }
-    for (const move of this.moves) chess.move(uciMove(move.lan));
     const outcome = this.outcome();
-    chess.setHeader('Result', outcome ? outcome.result : '*');
+    const tags = {Event: '?', Site: '?', Date: '????.??.??', Round: '?', White: '?', Black: '?',
+                  ...this.tags, Result: outcome ? outcome.result : '*'};
+    if (this.start !== DEFAULT_POSITION) Object.assign(tags, {SetUp: '1', FEN: this.start});
     if (outcome?.reason === 'resignation') {
-      chess.setHeader('Termination', `${this.resigned === 'w' ? 'White' : 'Black'} resigns`);
+      tags.Termination = `${this.resigned === 'w' ? 'White' : 'Black'} resigns`;
     }
-    return chess.pgn({maxWidth: 79});
+    const lines = Object.entries(tags).map(([name, value]) =>
+      `[${name} "${String(value).replace(/[\\"]/g, '\\$&')}"]`);
+    lines.push('');
+    // The move text, in lines of at most 79 characters.
+    let line = '';
+    for (const word of [...numbered(this.start, this.moves.map((move) => move.san), '...')
+                             .split(' '), tags.Result]) {
+      if (line && line.length + 1 + word.length > 79) {
+        lines.push(line);
+        line = word;
+      } else {
+        line = line ? `${line} ${word}` : word;
+      }
+    }
+    lines.push(line);
+    return lines.join('\n');
   }
 
   static fromPgn(text) {
@@ -133,7 +143,10 @@ export class Game {
     chess.loadPgn(text);
     // The tags that describe the position and the result come back from the game itself.
     const {FEN: fen = DEFAULT_POSITION, SetUp, Result: result, ...tags} = chess.getHeaders();
-    const game = new Game(fen, chess.history({verbose: true}).map((move) => move.lan));
+    const game = new Game(fen);
+    game.moves = chess.history({verbose: true});
+    game.chess = chess;
+    game.ply = game.length;
     game.tags = tags;
     // A game that ended without mate or a draw by the rules ended by resignation (or time).
     if (!game.outcome() && (result === '1-0' || result === '0-1')) {
@@ -188,15 +201,16 @@ export function sanLine(fen, uciMoves) {
   return san;
 }
 
-// A line of SAN moves with their numbers, starting in the position fen: "12… Nf6 13. d4".
-export function numbered(fen, san) {
+// A line of SAN moves with their numbers, starting in the position fen: "12… Nf6 13. d4"
+// (with ellipsis '...', as PGN has it: "12... Nf6 13. d4").
+export function numbered(fen, san, ellipsis = '…') {
   const [, turn, , , , number] = fen.split(' ');
   let move = Number(number) || 1;
   let white = turn === 'w';
   const parts = [];
   san.forEach((text, i) => {
     if (white) parts.push(`${move}. ${text}`);
-    else parts.push(i === 0 ? `${move}… ${text}` : text);
+    else parts.push(i === 0 ? `${move}${ellipsis} ${text}` : text);
     if (!white) ++move;
     white = !white;
   });

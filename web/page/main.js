@@ -44,6 +44,8 @@ const app = {
 };
 let play = (saved.play && Play.restore(app, saved.play, settings.level)) ??
     new Play(app, {level: settings.level});
+// The menu shows Zekora's level in the game, and sets it.
+settings.level = play.level;
 const analysis = new Analysis(app, restoreGame(saved.analysis?.game) ?? new Game(),
                               () => renderEvaluation());
 const reviews = new Reviews(app);
@@ -128,7 +130,7 @@ function render() {
   $('takeback').disabled = !play.canTakeback;
   $('resign').disabled = !!play.game.outcome() || !play.game.length;
   $('hint').disabled = !play.canHint;
-  $('analyse-game').disabled = !play.game.length;
+  $('analyse-game').disabled = $('analyse-this').disabled = !play.game.length;
   $('play-from-here').disabled = !!game.end();
   $('first').disabled = $('previous').disabled = game.ply === 0;
   $('next').disabled = $('latest').disabled = game.atEnd;
@@ -324,7 +326,7 @@ $('level').onchange = (event) => {
 };
 $('show-thinking').onchange = (event) => { settings.showThinking = event.target.checked; render(); };
 $('analyse').onchange = (event) => { settings.analyse = event.target.checked; render(); };
-$('analyse-game').onclick = () => {
+$('analyse-game').onclick = $('analyse-this').onclick = () => {
   const game = Game.load(play.game.save());
   game.review = play.game.review;
   game.tags = play.tags();

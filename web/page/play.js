@@ -39,8 +39,9 @@ export class Play {
   static restore(app, data, level) {
     try {
       if (data.player !== 'w' && data.player !== 'b') return null;
+      const known = LEVELS.some((entry) => entry.level === data.level);
       return new Play(app, {game: Game.load(data.game), player: data.player,
-                            level: data.level ?? level, date: data.date});
+                            level: known ? data.level : level, date: data.date});
     } catch {
       return null;
     }
