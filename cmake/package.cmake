@@ -14,32 +14,12 @@ set(ZEKORA_PACKAGE_WITH "" CACHE STRING
 set(ZEKORA_MAINTAINER "Zekora developers <zekora@example.org>" CACHE STRING
     "Maintainer of the Debian package: name <address>")
 
-# The version the engine shows ("1.0 Beta") names the packages: Debian's 1.0~beta sorts before
-# a later 1.0; the archives say 1.0-beta, since "~" is awkward in shells and addresses.
-set(source ${PROJECT_SOURCE_DIR}/src/uci/uci.cpp)
-file(STRINGS ${source} version_line REGEX "Version = \"[^\"]*\"")
-if(NOT version_line MATCHES "\"(([0-9.]+)( ([A-Za-z]+[0-9]*))?)\"")
-  message(FATAL_ERROR "no version string in ${source}")
-endif()
-set(ZEKORA_VERSION_TEXT "${CMAKE_MATCH_1}")
-set(ZEKORA_DEBIAN_VERSION "${CMAKE_MATCH_2}")
-set(ZEKORA_ARCHIVE_VERSION "${CMAKE_MATCH_2}")
-if(NOT CMAKE_MATCH_2 VERSION_EQUAL PROJECT_VERSION)
-  message(FATAL_ERROR "${source} says version ${CMAKE_MATCH_1}, project() ${PROJECT_VERSION}")
-endif()
-if(CMAKE_MATCH_4)
-  string(TOLOWER "${CMAKE_MATCH_4}" stage)
-  string(APPEND ZEKORA_DEBIAN_VERSION "~${stage}")
-  string(APPEND ZEKORA_ARCHIVE_VERSION "-${stage}")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
-
-# Files made for the packages: from README.md (with packaging/render-readme.cmake) and from
+# Files made for the packages: from README.md (with packaging/render-readme.py) and from
 # packaging/. Built only on request, so that the programs build whatever the README says.
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
-set(render ${CMAKE_COMMAND} -DREADME=${PROJECT_SOURCE_DIR}/README.md
-           -DZEKORA_VERSION_TEXT=${ZEKORA_VERSION_TEXT})
-set(render_depends ${PROJECT_SOURCE_DIR}/README.md ${packaging}/render-readme.cmake)
+find_program(ZEKORA_PYTHON python3)
+set(render ${ZEKORA_PYTHON} ${packaging}/render-readme.py ${PROJECT_SOURCE_DIR}/README.md)
+set(render_depends ${PROJECT_SOURCE_DIR}/README.md ${packaging}/render-readme.py)
 set(package_files "")
 
 # Only for the packages: a plain "cmake --install" installs the programs into bin/ alone.
@@ -49,8 +29,8 @@ if(WIN32)
   set(readme ${PROJECT_BINARY_DIR}/README.txt)
   add_custom_command(
     OUTPUT ${readme}
-    COMMAND ${render} -DTEMPLATE=${packaging}/README.txt.in -DOUTPUT=${readme} -DFORMAT=text
-            -DCRLF=ON -P ${packaging}/render-readme.cmake
+    COMMAND ${render} ${packaging}/README.txt.in ${readme} text --crlf
+            ZEKORA_VERSION_TEXT=${ZEKORA_VERSION_TEXT}
     DEPENDS ${render_depends} ${packaging}/README.txt.in
     VERBATIM)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE.txt @ONLY
@@ -63,47 +43,81 @@ if(WIN32)
 else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .
           COMPONENT archive EXCLUDE_FROM_ALL)
-  set(ZEKORA_PACKAGE_SYSTEM linux)
+  string(REPLACE aarch64 arm64 processor ${CMAKE_SYSTEM_PROCESSOR})
+  set(ZEKORA_PACKAGE_SYSTEM linux-${processor})
   set(CPACK_GENERATOR TGZ)
+  # A Debian package for amd64 and arm64: the 64-bit programs, the first one the manual page's.
   if(TARGET zekora64-popcnt)
-    # As Debian installs its own engines, with the documents compressed as its policy asks.
-    find_program(ZEKORA_GZIP gzip REQUIRED)
-    set(debian ${PROJECT_BINARY_DIR}/debian)
-    set(page ${debian}/zekora64-popcnt.6)
-    add_custom_command(
-      OUTPUT ${page}.gz ${debian}/zekora64.6.gz ${debian}/changelog.gz ${debian}/README.md.gz
-      COMMAND ${render} -DTEMPLATE=${packaging}/zekora64-popcnt.6.in -DOUTPUT=${page} -DFORMAT=man
-              -P ${packaging}/render-readme.cmake
-      COMMAND ${CMAKE_COMMAND} -E copy ${packaging}/zekora64.6 ${packaging}/changelog
-              ${PROJECT_SOURCE_DIR}/README.md ${debian}
-      COMMAND ${ZEKORA_GZIP} -9nf ${page} ${debian}/zekora64.6 ${debian}/changelog
-              ${debian}/README.md
-      DEPENDS ${render_depends} ${packaging}/zekora64-popcnt.6.in ${packaging}/zekora64.6
-              ${packaging}/changelog
-      VERBATIM)
-    list(APPEND package_files ${page}.gz ${debian}/changelog.gz ${debian}/README.md.gz)
-    install(TARGETS zekora64-popcnt zekora64 RUNTIME DESTINATION games COMPONENT debian
-            EXCLUDE_FROM_ALL)
-    install(FILES ${page}.gz ${debian}/zekora64.6.gz DESTINATION share/man/man6
-            COMPONENT debian EXCLUDE_FROM_ALL)
-    install(FILES ${debian}/README.md.gz ${packaging}/copyright ${debian}/changelog.gz
-            DESTINATION share/doc/zekora COMPONENT debian EXCLUDE_FROM_ALL)
-    install(FILES ${packaging}/zekora64-popcnt.eng DESTINATION share/games/plugins/uci
-            COMPONENT debian EXCLUDE_FROM_ALL)
-    if(ZEKORA_NO_PIE)
-      install(FILES ${packaging}/lintian-overrides DESTINATION share/lintian/overrides
-              RENAME zekora COMPONENT debian EXCLUDE_FROM_ALL)
-    endif()
-    list(APPEND CPACK_GENERATOR DEB)
-
-    # The changelog's first entry is this version.
-    file(STRINGS ${packaging}/changelog changelog_head LIMIT_COUNT 1)
-    if(NOT changelog_head MATCHES "^zekora \\(${ZEKORA_DEBIAN_VERSION}\\) ")
-      message(FATAL_ERROR "packaging/changelog does not begin with version "
-                          "${ZEKORA_DEBIAN_VERSION}")
-    endif()
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/changelog)
+    set(debian_programs zekora64-popcnt zekora64)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+    set(page_section "The four programs|2")
+    set(about "zekora64-popcnt (for any x86-64 processor of
+the last fifteen years) and zekora64 (for older ones).")
+  elseif(TARGET zekora-arm64)
+    set(debian_programs zekora-arm64)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+    set(page_section "ARM|1")
+    set(about "zekora-arm64, for any 64-bit ARM
+processor (ARMv8: the Raspberry Pi 3 and later, ARM servers and laptops).")
   endif()
+endif()
+if(debian_programs)
+  # As Debian installs its own engines, with the documents compressed as its policy asks, and
+  # the file by which XBoard finds the engine. XBoard lists it only when that file is newer than
+  # the user's ~/.xboardrc, which it rewrites at every exit: the package's postinst dates it
+  # anew (dpkg keeps the build's date).
+  find_program(ZEKORA_GZIP gzip REQUIRED)
+  list(GET debian_programs 0 program)
+  list(JOIN debian_programs "," programs)
+  set(debian ${PROJECT_BINARY_DIR}/debian)
+  set(pages ${debian}/${program}.6)
+  if(TARGET zekora64)
+    list(APPEND pages ${debian}/zekora64.6)
+  endif()
+  add_custom_command(
+    OUTPUT ${debian}/${program}.6.gz ${debian}/zekora64.6.gz ${debian}/changelog.gz
+           ${debian}/README.md.gz
+    COMMAND ${render} ${packaging}/zekora.6.in ${debian}/${program}.6 man
+            ZEKORA_VERSION_TEXT=${ZEKORA_VERSION_TEXT} PROGRAMS=${programs}
+            PROGRAMS_SECTION=${page_section}
+    COMMAND ${CMAKE_COMMAND} -E copy ${packaging}/zekora64.6 ${packaging}/changelog
+            ${PROJECT_SOURCE_DIR}/README.md ${debian}
+    COMMAND ${ZEKORA_GZIP} -9nf ${debian}/${program}.6 ${debian}/zekora64.6 ${debian}/changelog
+            ${debian}/README.md
+    DEPENDS ${render_depends} ${packaging}/zekora.6.in ${packaging}/zekora64.6
+            ${packaging}/changelog
+    VERBATIM)
+  list(TRANSFORM pages APPEND .gz)
+  list(APPEND package_files ${pages} ${debian}/changelog.gz ${debian}/README.md.gz)
+  file(CONFIGURE OUTPUT ${debian}/${program}.eng CONTENT "plugin spec 0.0\n${program}\nchess\n")
+  file(CONFIGURE OUTPUT ${debian}/postinst CONTENT [[#!/bin/sh
+set -e
+if [ "$1" = configure ]; then
+    touch /usr/share/games/plugins/uci/@program@.eng
+fi
+]] @ONLY)
+  install(TARGETS ${debian_programs} RUNTIME DESTINATION games COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES ${pages} DESTINATION share/man/man6 COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES ${debian}/README.md.gz ${packaging}/copyright ${debian}/changelog.gz
+          DESTINATION share/doc/zekora COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES ${debian}/${program}.eng DESTINATION share/games/plugins/uci COMPONENT debian
+          EXCLUDE_FROM_ALL)
+  # The warnings of lintian that do not apply here, and why.
+  if(ZEKORA_NO_PIE OR TARGET zekora-arm64)
+    install(FILES ${packaging}/lintian-overrides-${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}
+            DESTINATION share/lintian/overrides RENAME zekora COMPONENT debian EXCLUDE_FROM_ALL)
+  endif()
+  list(APPEND CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${debian}/postinst)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+  # The changelog's first entry is this version.
+  file(STRINGS ${packaging}/changelog changelog_head LIMIT_COUNT 1)
+  if(NOT changelog_head MATCHES "^zekora \\(${ZEKORA_DEBIAN_VERSION}\\) ")
+    message(FATAL_ERROR "packaging/changelog does not begin with version "
+                        "${ZEKORA_DEBIAN_VERSION}")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${packaging}/changelog)
 endif()
 add_custom_target(zekora-package-files DEPENDS ${package_files})
 
@@ -120,15 +134,13 @@ set(CPACK_PACKAGE_NAME zekora)
 set(CPACK_PACKAGE_VENDOR "the Zekora developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chess engine for UCI interfaces")
 set(CPACK_DEBIAN_PACKAGE_VERSION ${ZEKORA_DEBIAN_VERSION})
-set(CPACK_DEBIAN_FILE_NAME zekora_${ZEKORA_DEBIAN_VERSION}_amd64.deb)
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+set(CPACK_DEBIAN_FILE_NAME zekora_${ZEKORA_DEBIAN_VERSION}_${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}.deb)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZEKORA_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Zekora is a chess engine: a console program without a board of its own
 that a chess GUI starts and talks to over the Universal Chess Interface
-(UCI). This package installs zekora64-popcnt (for any x86-64 processor of
-the last fifteen years) and zekora64 (for older ones).")
+(UCI). This package installs ${about}")
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 find_program(ZEKORA_SHLIBDEPS dpkg-shlibdeps)
@@ -137,6 +149,9 @@ if(ZEKORA_SHLIBDEPS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
 endif()
+# The versions tools/release.sh finds the packages by.
+file(CONFIGURE OUTPUT release-version
+     CONTENT "${ZEKORA_ARCHIVE_VERSION} ${ZEKORA_DEBIAN_VERSION}\n")
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/package-generator.cmake)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/package-generator.cmake.in
                ${CPACK_PROJECT_CONFIG_FILE} @ONLY)

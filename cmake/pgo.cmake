@@ -5,16 +5,16 @@
 # profile runtime (Debian: libclang-rt-14-dev) and llvm-profdata; without them, with g++, and in
 # other build types, the programs are built without a profile.
 #
-# The Windows programs, cross-built with clang, get the same profile: Debian has no profile
-# runtime for the Windows targets, and none is needed, since the bench searches the same tree
+# Cross-built programs (Windows, ARM), with clang, get the same profile: Debian has no profile
+# runtime for those targets, and none is needed, since the bench searches the same tree
 # everywhere and the engine's functions are the same source. An instrumented zekora-tool of the
-# build machine makes it, in a tree of its own (host-profile/); only the platform layer, cold in
-# the search, differs and is compiled without it.
+# build machine makes it, in a tree of its own (host-profile/); only Windows' platform layer,
+# cold in the search, differs and is compiled without it.
 option(ZEKORA_PGO "Optimise clang release builds with a profile of the bench" ON)
 set(ZEKORA_BENCH_PROFILE "")
 string(REGEX MATCH "^[0-9]+" clang_major "${CMAKE_CXX_COMPILER_VERSION}")
 if(ZEKORA_PGO AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CMAKE_BUILD_TYPE STREQUAL "Release"
-   AND WIN32 AND CMAKE_CROSSCOMPILING)
+   AND CMAKE_CROSSCOMPILING)
   # Can the build machine's clang++ instrument and profile a program of its own?
   find_program(ZEKORA_HOST_LLVM_PROFDATA NAMES llvm-profdata-${clang_major} llvm-profdata)
   set(probe ${CMAKE_BINARY_DIR}/CMakeFiles/host-profile-probe)

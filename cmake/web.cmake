@@ -58,9 +58,11 @@ add_executable(zekora-blocking ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
 zekora_web_program(zekora-blocking BLOCKING)
 add_executable(zekora-suspending ${PROJECT_SOURCE_DIR}/src/uci/main.cpp)
 zekora_web_program(zekora-suspending SUSPENDING ${ZEKORA_WEB_SEARCH_PATH} ${ZEKORA_WEB_ENGINE_PATH})
-# The loader that picks one of the two, beside them.
+# The loader that picks one of the two, beside them, and the npm package's manifest.
 configure_file(${PROJECT_SOURCE_DIR}/web/zekora.js ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/zekora.js
                COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/web/dist-package.json
+               ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/package.json @ONLY)
 
 # The tool is run under Node, so its bench measures the engine as Node runs it.
 file(GLOB ZEKORA_TOOL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/*.cpp)

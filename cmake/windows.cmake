@@ -7,12 +7,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(ZEKORA_32BIT OFF)
 endif()
 
-# The test suite runs on the build machine and drives these programs under Wine from there.
-if(ZEKORA_TESTS)
-  message(STATUS "Tests are built by the Linux build; they run the Windows programs under Wine")
-  set(ZEKORA_TESTS OFF)
-endif()
-
 # The C++ runtime, the compiler's support library and the threads library linked into each
 # program, so that a user copies one .exe and nothing else.
 add_link_options(-static)

@@ -36,8 +36,8 @@ dist="$out/dist"
 rm -rf "$dist"
 mkdir -p "$dist"
 cp "$out/bin/zekora.js" "$out/bin/zekora-blocking.js" "$out/bin/zekora-suspending.js" \
-    "$root/web/index.js" "$root/web/index.d.ts" "$root/web/README.md" "$root/LICENSE" "$dist/"
-cp "$root/web/dist-package.json" "$dist/package.json"
+    "$out/bin/package.json" "$root/web/index.js" "$root/web/index.d.ts" "$root/web/README.md" \
+    "$root/LICENSE" "$dist/"
 commonjs_twin() {
     local module="$1" name
     sed -E -e "s/^import \{(.*)\} from '(\.\/[^']*)\.js';$/const {\1} = require('\2.cjs');/" \

@@ -26,7 +26,7 @@ bool searchRunning = false;
 namespace {
 
 constexpr const char* ProductName = "Zeko";
-constexpr const char* Version = "1.0 Beta";
+constexpr const char* Version = ZEKORA_VERSION; // CMake's project version and stage
 constexpr const char* AuthorCredit = "the Zekora developers";
 
 constexpr const char* OptionLines[] = {

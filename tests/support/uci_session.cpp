@@ -61,29 +61,33 @@ ExitStatus decode(int status) {
     return result;
 }
 
-bool isThirtyTwoBitProgram(const std::string& path) {
+// qemu's user-mode emulator and the processor it emulates for a Linux program of another
+// processor, or a 32-bit x86 one on a kernel without 32-bit support, when one is installed.
+// The ARM processors are the oldest each program is for: the Raspberry Pi 2's and 3's.
+std::optional<std::vector<std::string>> emulatorFor(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    char header[5] = {};
-    file.read(header, sizeof header);
-    constexpr char ElfClass32 = 1;
-    return file &&
-           std::memcmp(header,
-                       "\x7f"
-                       "ELF",
-                       4) == 0 &&
-           header[4] == ElfClass32;
-}
-
-// The user-mode emulator for 32-bit x86 programs, when one is installed.
-std::optional<std::string> emulatorFor(const std::string& path) {
-    if (!isThirtyTwoBitProgram(path)) return std::nullopt;
+    unsigned char header[20] = {};
+    file.read(reinterpret_cast<char*>(header), sizeof header);
+    if (!file || std::memcmp(header,
+                             "\x7f"
+                             "ELF",
+                             4) != 0)
+        return std::nullopt;
+    std::vector<std::string> emulator;
+    switch (header[18] | header[19] << 8) { // the ELF machine
+    case 3: emulator = {"qemu-i386", "-cpu", "max"}; break;
+    case 40: emulator = {"qemu-arm", "-cpu", "cortex-a7"}; break;
+    case 183: emulator = {"qemu-aarch64", "-cpu", "cortex-a53"}; break;
+    default: return std::nullopt;
+    }
     const char* searchPath = std::getenv("PATH");
     std::istringstream directories(searchPath ? searchPath : "/usr/bin:/bin");
     for (std::string directory; std::getline(directories, directory, ':');)
-        for (const char* name : {"qemu-i386", "qemu-i386-static"}) {
-            std::string candidate = directory + "/" + name;
-            if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        }
+        for (const std::string& name : {emulator[0], emulator[0] + "-static"})
+            if (access((directory + "/" + name).c_str(), X_OK) == 0) {
+                emulator[0] = directory + "/" + name;
+                return emulator;
+            }
     return std::nullopt;
 }
 
@@ -175,9 +179,12 @@ std::vector<std::string> sessionPrograms(bool throughWindowsPipes) {
     return programs;
 }
 
+std::vector<std::string> armPrograms() { return splitPaths(ZEKORA_ARM_PROGRAM_LIST); }
+
 std::vector<std::string> allPrograms() {
     std::vector<std::string> programs = builtPrograms();
     for (const std::string& path : windowsPrograms()) programs.push_back(path);
+    for (const std::string& path : armPrograms()) programs.push_back(path);
     for (const std::string& path : webPrograms()) programs.push_back(path);
     return programs;
 }
@@ -289,10 +296,10 @@ UciSession::UciSession(const std::string& program, Input inputKind)
         failure = spawn({path}, input[0], output[1], errors[1], environ);
     }
     if (failure == ENOEXEC) {
-        // This kernel runs no 32-bit programs; qemu's user-mode emulator can.
+        // A program this kernel does not run; qemu's user-mode emulator can.
         if (auto emulator = emulatorFor(path)) {
-            failure =
-                spawn({*emulator, "-cpu", "max", path}, input[0], output[1], errors[1], environ);
+            emulator->push_back(path);
+            failure = spawn(*emulator, input[0], output[1], errors[1], environ);
             emulated_ = true;
         }
     }
@@ -305,8 +312,9 @@ UciSession::UciSession(const std::string& program, Input inputKind)
     if (failure) {
         pid_ = -1;
         ADD_FAILURE() << "cannot start " << path << ": " << std::strerror(failure)
-                      << (failure == ENOEXEC ? " (to run 32-bit programs on a kernel without "
-                                               "32-bit support, install qemu-user)"
+                      << (failure == ENOEXEC ? " (to run programs of another processor, or "
+                                               "32-bit ones on a kernel without 32-bit support, "
+                                               "install qemu-user)"
                                              : "");
     }
 }

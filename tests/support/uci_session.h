@@ -40,7 +40,10 @@ constexpr const char* ThroughNamedPipes = " through named pipes";
 // The programs of the end-to-end checks: zekora64-popcnt, the Windows programs, and the web
 // programs; zekora64-popcnt.exe also through both kinds of Windows pipes unless left out.
 std::vector<std::string> sessionPrograms(bool throughWindowsPipes = true);
-// Every program, Linux, Windows and web, for checks that they all behave alike.
+// The ARM programs (full paths), run under qemu: none where they were not built. They take the
+// session checks and the checks of every program, not the whole suite.
+std::vector<std::string> armPrograms();
+// Every program, Linux, Windows, ARM and web, for checks that they all behave alike.
 std::vector<std::string> allPrograms();
 // The file name of a program given by name or by path.
 std::string programName(const std::string& program);

@@ -12,11 +12,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The build tag each program must print: word size, then "o" for the processor's
+// The build tag each program must print: "A" for ARM, word size, then "o" for the processor's
 // population count or "n" for counting in software.
 std::string expectedTag(const std::string& program) {
     const std::string name = programName(program);
     if (name.ends_with(".js")) return "SPWo"; // WebAssembly, with its population count
+    if (name == "zekora-arm64") return "SPA64o";
+    if (name == "zekora-armv7") return "SPA32n";
     std::string bits = name.find("32") != std::string::npos ? "SP32" : "SP64";
     return bits + (name.find("-popcnt") != std::string::npos ? "o" : "n");
 }
@@ -25,15 +27,21 @@ std::string idLine(const std::string& program) {
     return "id name Zeko " + expectedTag(program) + " 1.0 Beta ";
 }
 
-// The end-to-end checks run zekora64-popcnt and the 64-bit Windows programs; every program
-// must leave standard error untouched, whatever the test did.
+// The end-to-end checks run zekora64-popcnt and the Windows, ARM and web programs; every
+// program must leave standard error untouched, whatever the test did.
 class EngineSession : public ::testing::TestWithParam<std::string> {
   protected:
     void TearDown() override { EXPECT_EQ(session.errorOutput(), "") << "on standard error"; }
     UciSession session{GetParam()};
 };
 
-INSTANTIATE_TEST_SUITE_P(Programs, EngineSession, ::testing::ValuesIn(sessionPrograms()),
+std::vector<std::string> engineSessionPrograms() {
+    std::vector<std::string> programs = sessionPrograms();
+    for (const std::string& path : armPrograms()) programs.push_back(path);
+    return programs;
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, EngineSession, ::testing::ValuesIn(engineSessionPrograms()),
                          programTestName);
 
 class EveryProgram : public ::testing::TestWithParam<std::string> {};
