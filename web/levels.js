@@ -95,7 +95,8 @@ export async function chooseMove(engine, position, level, {random = createRandom
   if (moves.length === 1) return {move: moves[0], info: null};
   const limit = play.depth ? `depth ${play.depth}` :
       `nodes ${Math.max(1, Math.min(play.child, Math.floor(FULL_NODES / moves.length) - CHECK))}`;
-  const after = position.includes(' moves ') ? position + ' ' : position + ' moves ';
+  const base = position.trim().replace(/\s+moves$/, '');
+  const after = base.includes(' moves ') ? base + ' ' : base + ' moves ';
   let best = null;
   for (const move of moves) {
     const result = await search(engine, after + move, limit, signal);
