@@ -36,8 +36,9 @@ const PLAY = [
   {nodes: FULL_NODES, jitter: 0},
 ];
 
-// The ratings measured by tools/calibrate-levels.mjs (see the README's table).
-const RATINGS = [null, null, null, null, null, null, null, null, null, null, null];
+// The ratings measured by tools/calibrate-levels.mjs (see the README's table), to 50 points;
+// interim, from 24 games a level.
+const RATINGS = [1000, 1150, 1400, 1450, 1500, 1650, 1800, 1850, 2000, 2100, 2300];
 
 const DESCRIPTIONS = [
   'a beginner: looks one move ahead, often misjudges it',
