@@ -29,7 +29,7 @@ const {Chess} = createRequire(join(root, 'web/package.json'))('chess.js');
 // level's rating as measured so far in the log (at first, its rating in LEVELS, or else the
 // guess below), within UCI_Elo's range; a level measured below 1250 plays the next level up
 // instead, rated by its own games.
-const GUESS = [500, 750, 880, 1070, 1300, 1500, 1700, 1950, 2150, 2300, 2450];
+const GUESS = [600, 1000, 1150, 1400, 1500, 1650, 1800, 1850, 2000, 2100, 2300];
 const MAX_PLIES = 400;
 const HASH_MB = 16; // as on the page
 // Stockfish's clock counts nodes, not the wall clock, so the machine's load cannot weaken it:
